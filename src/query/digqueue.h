@@ -1,0 +1,51 @@
+#pragma once
+
+#include "query/digrunner.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+
+namespace Quello {
+
+// A FIFO in front of DigRunner that bounds how many dig processes run at
+// once across the whole store. Without it, checking a few hundred watches at
+// once exhausts file descriptors and healthy resolvers come back as failed.
+class DigQueue : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int defaultMaxRunning = 48;
+
+    explicit DigQueue(QString program, int maxRunning = defaultMaxRunning,
+                      QObject* parent = nullptr);
+
+    // Queries start in the order they were asked for. `done` runs exactly
+    // once, unless `context` is destroyed before the outcome arrives.
+    void query(const QString& domain, RecordType type, const std::optional<QString>& server,
+               QObject* context, DigRunner::Callback done);
+
+    int running() const { return m_running; }
+    int waiting() const { return static_cast<int>(m_waiting.size()); }
+    int peakRunning() const { return m_peakRunning; }
+
+private:
+    struct Pending {
+        QString domain;
+        RecordType type;
+        std::optional<QString> server;
+        QPointer<QObject> context;
+        DigRunner::Callback done;
+    };
+
+    void startWaiting();
+
+    QString m_program;
+    int m_maxRunning;
+    int m_running = 0;
+    int m_peakRunning = 0;
+    std::deque<Pending> m_waiting;
+};
+
+} // namespace Quello

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/recordtype.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <variant>
+
+namespace Quello {
+
+// Asks one resolver for one record by running dig as a child process
+// (never through a shell) and reading its short-form answer lines.
+namespace DigRunner {
+
+inline constexpr auto defaultProgram = QStringView(u"/usr/bin/dig");
+
+// dig's own time-out keeps healthy runs far below this; a child still running
+// after it is killed so that a hung tool cannot stall its caller forever.
+inline constexpr std::chrono::milliseconds watchdogTimeout{10'000};
+
+struct Failure {
+    enum class Reason {
+        LaunchFailed,  // the process could not be started
+        ExitStatus,    // dig exited with a non-zero status
+        Crashed,       // dig was ended by a signal
+        TimedOut,      // killed by the watchdog
+        InvalidDomain, // refused before any process was started
+    };
+    Reason reason = Reason::LaunchFailed;
+    int exitStatus = 0; // meaningful for ExitStatus only
+
+    bool operator==(const Failure&) const = default;
+};
+
+using Outcome = std::variant<QStringList, Failure>;
+using Callback = std::function<void(const Outcome&)>;
+
+// "+short" "+time=3" "+tries=1" ["@server"] domain TYPE
+QStringList arguments(const QString& domain, RecordType type,
+                      const std::optional<QString>& server);
+
+// Trims horizontal whitespace, strips one outer pair of double quotes, drops
+// one final dot. Letter case and line breaks are kept.
+QString normalize(QStringView value);
+
+// Splits at line feeds, normalizes every piece, drops empty and ";" lines,
+// sorts the rest. Duplicates stay.
+QStringList valuesFromOutput(QStringView output);
+
+// Starts one dig child. `done` runs exactly once on the main thread, unless
+// `context` is destroyed first (then the child is killed and nothing runs).
+// A domain that WatchParser::isValidDomain rejects fails without a process.
+void query(const QString& program, const QString& domain, RecordType type,
+           const std::optional<QString>& server, QObject* context, Callback done);
+
+} // namespace DigRunner
+
+} // namespace Quello

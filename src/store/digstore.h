@@ -1,0 +1,113 @@
+#pragma once
+
+#include "model/recordtype.h"
+#include "model/resolver.h"
+#include "model/resolverresult.h"
+#include "model/watch.h"
+#include "query/digqueue.h"
+#include "query/digrunner.h"
+#include "store/resolverstatus.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace Quello {
+
+class Clock;
+class Notifier;
+class SettingsStore;
+
+// The platform services the store talks to. The application passes the real
+// ones; tests pass fakes and a fake dig.
+struct StoreServices {
+    SettingsStore& settings;
+    Notifier& notifier;
+    Clock& clock;
+    QString digProgram = DigRunner::defaultProgram.toString();
+    int maxConcurrentQueries = DigQueue::defaultMaxRunning;
+};
+
+// The one model object: the watch list, the latest answer of every resolver
+// for every watch, and the watches under check. Lives on the main thread.
+class DigStore : public QObject {
+    Q_OBJECT
+
+public:
+    using ResultMap = QHash<QString, ResolverResult>; // resolver id -> result
+
+    static inline const QString settingsKey = QStringLiteral("QuelloWatches");
+    // An unreadable saved list is copied here before anything overwrites it.
+    static inline const QString unreadableKey = QStringLiteral("QuelloWatches.unreadable");
+
+    static constexpr std::chrono::seconds pollingPeriod{30};
+    static constexpr double pendingInterval = 60.0;
+    static constexpr double settledInterval = 600.0;
+
+    // Loads the saved list, starts polling, and checks every watch once as
+    // soon as the event loop runs.
+    explicit DigStore(const StoreServices& services, QObject* parent = nullptr);
+    ~DigStore() override;
+
+    const QList<Watch>& watches() const { return m_watches; }
+    const QHash<QUuid, ResultMap>& results() const { return m_results; }
+    const QSet<QUuid>& isChecking() const { return m_isChecking; }
+
+    // The watch with this id, or null.
+    const Watch* watch(const QUuid& id) const;
+
+    // False, and nothing happens, when an equal watch exists already.
+    bool add(const QString& domain, RecordType type, const std::optional<QString>& expected);
+    void remove(const QUuid& id);
+
+    // `done` runs when the check has finished (at once for an unknown id).
+    void check(const QUuid& id, std::function<void()> done = {});
+    void checkAll(std::function<void()> done = {});
+
+    // The most common answer among the resolvers that answered.
+    std::optional<QString> consensusValue(const Watch& watch) const;
+    // Every resolver answered, and all agree or all match the expected value.
+    bool isSettled(const Watch& watch) const;
+    ResolverStatus status(const Watch& watch, const Resolver& resolver) const;
+    int pendingCount() const;
+
+    const DigQueue& queries() const { return m_queries; }
+
+Q_SIGNALS:
+    void watchAdded(const QUuid& id);      // appended at the end of watches()
+    void watchRemoved(const QUuid& id);
+    void watchUpdated(const QUuid& id);    // a field of that watch changed (settledAt)
+    void resultsChanged(const QUuid& id);  // the results of that watch were replaced or dropped
+    void checkingChanged(const QUuid& id); // that id entered or left isChecking()
+
+private:
+    void load();
+    void save();
+    void startPolling();
+    void pollPass();
+    void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
+    void settle(const QUuid& id);
+    void requestNotificationPermissionOnce();
+    void notifySettled(const Watch& watch);
+    bool matches(const QStringList& values, const QString& expected) const;
+    const ResolverResult* result(const QUuid& watchId, const QString& resolverId) const;
+    void setChecking(const QUuid& id, bool checking);
+
+    SettingsStore& m_settings;
+    Notifier& m_notifier;
+    Clock& m_clock;
+    DigQueue m_queries;
+
+    QList<Watch> m_watches;
+    QHash<QUuid, ResultMap> m_results;
+    QSet<QUuid> m_isChecking;
+};
+
+} // namespace Quello
