@@ -3,9 +3,11 @@
 #include "store/notifier.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QHash>
 
 #include <functional>
+#include <optional>
 
 namespace Quello {
 
@@ -18,6 +20,9 @@ class DesktopNotifier final : public Notifier {
 public:
     using Fallback = std::function<void(const QString& title, const QString& body)>;
 
+    // How long a Notify call may wait for the server before it is given up.
+    static constexpr int callTimeoutMs = 5000;
+
     explicit DesktopNotifier(QDBusConnection bus = QDBusConnection::sessionBus(),
                              QObject* parent = nullptr);
 
@@ -29,13 +34,29 @@ public:
     void notify(const QUuid& watchId, const QString& title, const QString& body) override;
 
 private Q_SLOTS:
-    void onActionInvoked(uint notificationId, const QString& actionKey);
-    void onNotificationClosed(uint notificationId, uint reason);
+    void onActionInvoked(uint notificationId, const QString& actionKey,
+                         const QDBusMessage& message);
+    void onNotificationClosed(uint notificationId, uint reason, const QDBusMessage& message);
 
 private:
+    // The server's notification that currently stands for one watch. The
+    // server's bus name is kept with its id: ids are only unique per server,
+    // and a restarted server counts from 1 again.
+    struct Posted {
+        uint id = 0;
+        QString server;
+    };
+
+    void askCapabilities();
+    void fallBack(const QString& title, const QString& body) const;
+    std::optional<QUuid> watchFor(uint notificationId, const QString& server) const;
+
     QDBusConnection m_bus;
     Fallback m_fallback;
-    QHash<QUuid, uint> m_serverIds; // the server's id of each watch's last notification
+    QHash<QUuid, Posted> m_posted;
+    // Whether the server reads the body as markup; unknown until it says.
+    std::optional<bool> m_bodyMarkup;
+    bool m_askingCapabilities = false;
 };
 
 } // namespace Quello

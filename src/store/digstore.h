@@ -81,7 +81,7 @@ public:
     const DigQueue& queries() const { return m_queries; }
 
 Q_SIGNALS:
-    void watchAdded(const QUuid& id);      // appended at the end of watches()
+    void watchAdded(const QUuid& id); // appended at the end of watches()
     void watchRemoved(const QUuid& id);
     void watchUpdated(const QUuid& id);    // a field of that watch changed (settledAt)
     void resultsChanged(const QUuid& id);  // the results of that watch were replaced or dropped
@@ -93,11 +93,13 @@ private:
     void startPolling();
     void pollPass();
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
+    void finishCheck(const QUuid& id, const ResultMap& fresh);
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();
     void notifySettled(const Watch& watch);
     bool matches(const QStringList& values, const QString& expected) const;
     const ResolverResult* result(const QUuid& watchId, const QString& resolverId) const;
+    Watch* findWatch(const QUuid& id);
     void setChecking(const QUuid& id, bool checking);
 
     SettingsStore& m_settings;

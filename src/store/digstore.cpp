@@ -1,0 +1,385 @@
+#include "store/digstore.h"
+
+#include "model/watchlistcodec.h"
+#include "store/clock.h"
+#include "store/notifier.h"
+#include "store/settingsstore.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <variant>
+
+namespace Quello {
+
+namespace {
+
+// One resolver's whole answer as a single text: the unit the resolvers are
+// compared by, and the form a consensus is shown and notified in.
+QString answerKey(const ResolverResult& result) {
+    return result.values.join(QStringLiteral(", "));
+}
+
+bool answered(const ResolverResult& result) {
+    return !result.failed && !result.values.isEmpty();
+}
+
+} // namespace
+
+DigStore::DigStore(const StoreServices& services, QObject* parent)
+    : QObject(parent)
+    , m_settings(services.settings)
+    , m_notifier(services.notifier)
+    , m_clock(services.clock)
+    , m_queries(services.digProgram, services.maxConcurrentQueries) {
+    load();
+    startPolling();
+    // Every saved watch, settled or not, gets one check right after launch,
+    // once the caller has had the chance to connect to our signals.
+    QTimer::singleShot(0, this, [this] { checkAll(); });
+}
+
+DigStore::~DigStore() = default;
+
+const Watch* DigStore::watch(const QUuid& id) const {
+    const auto it = std::find_if(m_watches.cbegin(), m_watches.cend(),
+                                 [&](const Watch& w) { return w.id == id; });
+    return it == m_watches.cend() ? nullptr : &*it;
+}
+
+Watch* DigStore::findWatch(const QUuid& id) {
+    const auto it = std::find_if(m_watches.begin(), m_watches.end(),
+                                 [&](const Watch& w) { return w.id == id; });
+    return it == m_watches.end() ? nullptr : &*it;
+}
+
+const ResolverResult* DigStore::result(const QUuid& watchId, const QString& resolverId) const {
+    const auto watchIt = m_results.constFind(watchId);
+    if (watchIt == m_results.cend())
+        return nullptr;
+    const auto resolverIt = watchIt->constFind(resolverId);
+    return resolverIt == watchIt->cend() ? nullptr : &*resolverIt;
+}
+
+// --- Saved list -------------------------------------------------------------
+
+void DigStore::load() {
+    const std::optional<QByteArray> stored = m_settings.value(settingsKey);
+    if (!stored)
+        return;
+    std::optional<QList<Watch>> decoded = WatchListCodec::decode(*stored);
+    if (!decoded) {
+        // The store starts empty and the next save replaces the damaged list.
+        // Keep a copy first, so that one bad character does not lose every
+        // watch for good.
+        if (m_settings.value(unreadableKey) != stored)
+            m_settings.setValue(unreadableKey, *stored);
+        return;
+    }
+    m_watches = std::move(*decoded);
+}
+
+void DigStore::save() {
+    const QByteArray encoded = WatchListCodec::encode(m_watches);
+    // Even an empty list encodes to "[]": no bytes means the encoder gave up,
+    // and the earlier saved list is better than nothing.
+    if (encoded.isEmpty())
+        return;
+    m_settings.setValue(settingsKey, encoded);
+}
+
+// --- Adding and removing ----------------------------------------------------
+
+bool DigStore::add(const QString& domain, RecordType type, const std::optional<QString>& expected) {
+    const bool duplicate = std::any_of(m_watches.cbegin(), m_watches.cend(), [&](const Watch& w) {
+        return w.domain == domain && w.recordType == type && w.expected == expected;
+    });
+    if (duplicate)
+        return false;
+
+    Watch watch;
+    watch.id = QUuid::createUuid();
+    watch.domain = domain;
+    watch.recordType = type;
+    watch.expected = expected;
+    watch.createdAt = m_clock.now();
+
+    m_watches.append(watch);
+    Q_EMIT watchAdded(watch.id);
+    save();
+    // The first check starts once add has returned.
+    QTimer::singleShot(0, this, [this, id = watch.id] { check(id); });
+    requestNotificationPermissionOnce();
+    return true;
+}
+
+void DigStore::remove(const QUuid& id) {
+    const qsizetype removed = m_watches.removeIf([&](const Watch& w) { return w.id == id; });
+    if (removed > 0)
+        Q_EMIT watchRemoved(id);
+    if (m_results.remove(id))
+        Q_EMIT resultsChanged(id);
+    // Saved even when nothing was removed.
+    save();
+}
+
+// --- Checking ---------------------------------------------------------------
+
+void DigStore::setChecking(const QUuid& id, bool checking) {
+    if (m_isChecking.contains(id) == checking)
+        return;
+    if (checking)
+        m_isChecking.insert(id);
+    else
+        m_isChecking.remove(id);
+    Q_EMIT checkingChanged(id);
+}
+
+void DigStore::check(const QUuid& id, std::function<void()> done) {
+    const Watch* found = watch(id);
+    if (!found) {
+        if (done)
+            done();
+        return;
+    }
+    const Watch copy = *found;
+
+    // Another check of the same watch may be running; this one runs all the same.
+    setChecking(id, true);
+
+    struct Gathering {
+        ResultMap fresh;
+        qsizetype outstanding = 0;
+        std::function<void()> done;
+    };
+    auto gathering = std::make_shared<Gathering>();
+    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size());
+    gathering->done = std::move(done);
+
+    for (const Resolver& resolver : Resolver::all()) {
+        m_queries.query(
+            copy.domain, copy.recordType, resolver.server, this,
+            [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
+                ResolverResult result;
+                if (const auto* values = std::get_if<QStringList>(&outcome))
+                    result.values = *values;
+                else
+                    result.failed = true; // the kind of failure does not matter here
+                result.checkedAt = m_clock.now();
+                gathering->fresh.insert(resolverId, result);
+
+                if (--gathering->outstanding > 0)
+                    return;
+                finishCheck(id, gathering->fresh);
+                if (gathering->done)
+                    gathering->done();
+            });
+    }
+}
+
+void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
+    // The four answers replace the earlier ones at once, never one by one.
+    m_results.insert(id, fresh);
+    Q_EMIT resultsChanged(id);
+
+    if (!watch(id)) {
+        // Removed while its queries ran: its answers must not outlive it.
+        m_results.remove(id);
+        Q_EMIT resultsChanged(id);
+        setChecking(id, false);
+        return;
+    }
+
+    settle(id);
+    setChecking(id, false);
+}
+
+void DigStore::checkAll(std::function<void()> done) {
+    QList<QUuid> ids;
+    ids.reserve(m_watches.size());
+    for (const Watch& w : std::as_const(m_watches))
+        ids.append(w.id);
+
+    if (ids.isEmpty()) {
+        if (done)
+            done();
+        return;
+    }
+
+    struct Waiting {
+        qsizetype outstanding = 0;
+        std::function<void()> done;
+    };
+    auto waiting = std::make_shared<Waiting>();
+    waiting->outstanding = ids.size();
+    waiting->done = std::move(done);
+
+    for (const QUuid& id : std::as_const(ids)) {
+        check(id, [waiting] {
+            if (--waiting->outstanding == 0 && waiting->done)
+                waiting->done();
+        });
+    }
+}
+
+// --- Consensus and settling -------------------------------------------------
+
+std::optional<QString> DigStore::consensusValue(const Watch& watch) const {
+    // Keys in the order their first resolver appears, so that a tie goes to
+    // the earliest resolver and the answer does not change between calls.
+    QList<std::pair<QString, int>> counts;
+    for (const Resolver& resolver : Resolver::all()) {
+        const ResolverResult* stored = result(watch.id, resolver.id);
+        if (!stored || !answered(*stored))
+            continue;
+        const QString key = answerKey(*stored);
+        const auto it = std::find_if(counts.begin(), counts.end(),
+                                     [&](const auto& entry) { return entry.first == key; });
+        if (it == counts.end())
+            counts.append({key, 1});
+        else
+            ++it->second;
+    }
+    if (counts.isEmpty())
+        return std::nullopt;
+
+    const auto best =
+        std::max_element(counts.cbegin(), counts.cend(), [](const auto& left, const auto& right) {
+            return left.second < right.second;
+        });
+    return best->first;
+}
+
+bool DigStore::isSettled(const Watch& watch) const {
+    QList<const ResolverResult*> stored;
+    for (const Resolver& resolver : Resolver::all()) {
+        if (const ResolverResult* r = result(watch.id, resolver.id))
+            stored.append(r);
+    }
+    if (stored.size() < static_cast<qsizetype>(Resolver::all().size()))
+        return false;
+    if (!std::all_of(stored.cbegin(), stored.cend(), [](const auto* r) { return answered(*r); }))
+        return false;
+
+    if (!watch.expected) {
+        const QStringList& first = stored.first()->values;
+        return std::all_of(stored.cbegin(), stored.cend(),
+                           [&](const auto* r) { return r->values == first; });
+    }
+    return std::all_of(stored.cbegin(), stored.cend(),
+                       [&](const auto* r) { return matches(r->values, *watch.expected); });
+}
+
+bool DigStore::matches(const QStringList& values, const QString& expected) const {
+    const QString target = DigRunner::normalize(expected).toLower();
+    // Nothing the user can mean is the empty text ("" or a lone dot).
+    if (target.isEmpty())
+        return false;
+
+    for (const QString& value : values) {
+        const QString lowered = value.toLower();
+        if (lowered == target)
+            return true;
+        // One word of a longer answer: the host or the preference of an MX.
+        const QStringList pieces = lowered.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (pieces.contains(target))
+            return true;
+    }
+    return false;
+}
+
+ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) const {
+    const ResolverResult* stored = result(watch.id, resolver.id);
+    if (!stored)
+        return ResolverStatus::Waiting;
+    if (stored->failed)
+        return ResolverStatus::Problem;
+    if (!watch.expected)
+        return stored->values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok;
+    return matches(stored->values, *watch.expected) ? ResolverStatus::Ok : ResolverStatus::Problem;
+}
+
+int DigStore::pendingCount() const {
+    return static_cast<int>(std::count_if(m_watches.cbegin(), m_watches.cend(),
+                                          [](const Watch& w) { return !w.settledAt; }));
+}
+
+void DigStore::settle(const QUuid& id) {
+    Watch* current = findWatch(id);
+    if (!current)
+        return;
+    const bool settled = isSettled(*current);
+
+    if (settled && !current->settledAt) {
+        current->settledAt = m_clock.now();
+        const Watch updated = *current;
+        Q_EMIT watchUpdated(id);
+        save();
+        notifySettled(updated);
+    } else if (!settled && current->settledAt) {
+        // Falling back is silent; only settling is worth telling.
+        current->settledAt.reset();
+        Q_EMIT watchUpdated(id);
+        save();
+    }
+}
+
+// --- Polling ----------------------------------------------------------------
+
+void DigStore::startPolling() {
+    // The clock drops the wake-up when the store is gone, which ends the loop.
+    m_clock.sleep(pollingPeriod, this, [this] { pollPass(); });
+}
+
+void DigStore::pollPass() {
+    // One time for the whole pass: a watch late in the list is judged against
+    // the start of the pass, not against when its turn comes.
+    const Instant passTime = m_clock.now();
+    pollNext(m_watches, 0, passTime);
+}
+
+void DigStore::pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime) {
+    for (; index < snapshot.size(); ++index) {
+        const Watch& w = snapshot.at(index);
+        const double interval = w.settledAt ? settledInterval : pendingInterval;
+
+        // Failed answers count too, so a failing resolver does not make its
+        // watch due more often. No answers at all: due.
+        std::optional<Instant> latest;
+        const auto found = m_results.constFind(w.id);
+        if (found != m_results.cend()) {
+            for (const ResolverResult& r : *found)
+                latest = latest ? std::max(*latest, r.checkedAt) : r.checkedAt;
+        }
+        const bool due = !latest || passTime - *latest >= interval;
+        if (!due)
+            continue;
+
+        // One watch at a time: the next is looked at once this check is done.
+        const QUuid id = w.id;
+        check(id, [this, snapshot = std::move(snapshot), index, passTime]() mutable {
+            pollNext(std::move(snapshot), index + 1, passTime);
+        });
+        return;
+    }
+    startPolling();
+}
+
+// --- Notifications ----------------------------------------------------------
+
+void DigStore::requestNotificationPermissionOnce() {
+    m_notifier.requestPermission();
+}
+
+void DigStore::notifySettled(const Watch& watch) {
+    const QString title = watch.domain + QLatin1Char(' ') + rawValue(watch.recordType)
+                          + QStringLiteral(" propagated");
+    // Every resolver answered with values, so there is a consensus to show.
+    const QString body =
+        QStringLiteral("All resolvers now return ") + consensusValue(watch).value_or(QString());
+    m_notifier.notify(watch.id, title, body);
+}
+
+} // namespace Quello
