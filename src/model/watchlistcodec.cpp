@@ -1,0 +1,222 @@
+#include "model/watchlistcodec.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <charconv>
+#include <cmath>
+
+namespace Quello::WatchListCodec {
+
+namespace {
+
+void appendHexEscape(QByteArray& out, char16_t unit) {
+    static constexpr char digits[] = "0123456789abcdef";
+    out += "\\u";
+    out += digits[(unit >> 12) & 0xF];
+    out += digits[(unit >> 8) & 0xF];
+    out += digits[(unit >> 4) & 0xF];
+    out += digits[unit & 0xF];
+}
+
+void appendString(QByteArray& out, QStringView text) {
+    out += '"';
+    qsizetype plainStart = 0;
+    const auto flushPlain = [&](qsizetype end) {
+        if (end > plainStart)
+            out += text.sliced(plainStart, end - plainStart).toUtf8();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // a proper pair is written as UTF-8 with the plain run
+            continue;
+        }
+        const char* shortEscape = nullptr;
+        switch (unit) {
+        case u'"':
+            shortEscape = "\\\"";
+            break;
+        case u'\\':
+            shortEscape = "\\\\";
+            break;
+        case u'\b':
+            shortEscape = "\\b";
+            break;
+        case u'\f':
+            shortEscape = "\\f";
+            break;
+        case u'\n':
+            shortEscape = "\\n";
+            break;
+        case u'\r':
+            shortEscape = "\\r";
+            break;
+        case u'\t':
+            shortEscape = "\\t";
+            break;
+        default:
+            break;
+        }
+        // A lone surrogate has no UTF-8 form; escaping it keeps the text exact.
+        const bool needsHex = unit < 0x20 || QChar::isSurrogate(unit);
+        if (!shortEscape && !needsHex)
+            continue;
+        flushPlain(i);
+        if (shortEscape)
+            out += shortEscape;
+        else
+            appendHexEscape(out, unit);
+        plainStart = i + 1;
+    }
+    flushPlain(text.size());
+    out += '"';
+}
+
+void appendInstant(QByteArray& out, Instant instant) {
+    // JSON has no NaN or infinity. Such an instant cannot come from a clock; writing
+    // 0 keeps the whole list readable instead of losing every watch at the next load.
+    const double value = std::isfinite(instant) ? instant : 0.0;
+    // Shortest text that reads back as the same double, never in exponent form.
+    // The longest fixed form of a finite double is under 330 characters.
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    out.append(buffer, result.ptr - buffer);
+}
+
+void appendKey(QByteArray& out, const char* key, bool first = false) {
+    if (!first)
+        out += ',';
+    out += '"';
+    out += key;
+    out += "\":";
+}
+
+bool isHexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+// Only the canonical 8-4-4-4-12 form, in either case; no braces or other forms.
+std::optional<QUuid> uuidFromText(const QString& text) {
+    if (text.size() != 36)
+        return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != u'-' : !isHexDigit(text[i]))
+            return std::nullopt;
+    }
+    return QUuid::fromString(text);
+}
+
+std::optional<Instant> instantFromValue(const QJsonValue& value) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (!std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+// Missing and null both mean absent. Anything else must decode, or the element fails.
+template <typename T, typename Decode>
+bool decodeOptional(const QJsonValue& value, std::optional<T>& field, Decode decodeValue) {
+    if (value.isUndefined() || value.isNull()) {
+        field.reset();
+        return true;
+    }
+    field = decodeValue(value);
+    return field.has_value();
+}
+
+std::optional<QString> stringFromValue(const QJsonValue& value) {
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<Watch> watchFromValue(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+
+    const QJsonValue id = object.value(QLatin1String("id"));
+    const QJsonValue domain = object.value(QLatin1String("domain"));
+    const QJsonValue recordType = object.value(QLatin1String("recordType"));
+    if (!id.isString() || !domain.isString() || !recordType.isString())
+        return std::nullopt;
+
+    Watch watch;
+    const std::optional<QUuid> uuid = uuidFromText(id.toString());
+    const std::optional<RecordType> type = recordTypeFromRawValue(recordType.toString());
+    const std::optional<Instant> createdAt =
+        instantFromValue(object.value(QLatin1String("createdAt")));
+    if (!uuid || !type || !createdAt)
+        return std::nullopt;
+    watch.id = *uuid;
+    watch.domain = domain.toString();
+    watch.recordType = *type;
+    watch.createdAt = *createdAt;
+
+    if (!decodeOptional(object.value(QLatin1String("expected")), watch.expected, stringFromValue)
+        || !decodeOptional(object.value(QLatin1String("settledAt")), watch.settledAt,
+                           instantFromValue))
+        return std::nullopt;
+    return watch;
+}
+
+} // namespace
+
+QByteArray encode(const QList<Watch>& watches) {
+    QByteArray out;
+    out += '[';
+    for (qsizetype i = 0; i < watches.size(); ++i) {
+        const Watch& watch = watches[i];
+        if (i > 0)
+            out += ',';
+        out += '{';
+        appendKey(out, "id", true);
+        appendString(out, watch.id.toString(QUuid::WithoutBraces).toUpper());
+        appendKey(out, "domain");
+        appendString(out, watch.domain);
+        appendKey(out, "recordType");
+        appendString(out, rawValue(watch.recordType));
+        if (watch.expected) {
+            appendKey(out, "expected");
+            appendString(out, *watch.expected);
+        }
+        appendKey(out, "createdAt");
+        appendInstant(out, watch.createdAt);
+        if (watch.settledAt) {
+            appendKey(out, "settledAt");
+            appendInstant(out, *watch.settledAt);
+        }
+        out += '}';
+    }
+    out += ']';
+    return out;
+}
+
+std::optional<QList<Watch>> decode(const QByteArray& json) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+
+    const QJsonArray array = document.array();
+    QList<Watch> watches;
+    watches.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        std::optional<Watch> watch = watchFromValue(element);
+        if (!watch)
+            return std::nullopt;
+        watches.append(std::move(*watch));
+    }
+    return watches;
+}
+
+} // namespace Quello::WatchListCodec
