@@ -20,9 +20,11 @@ public:
 
     explicit DigQueue(QString program, int maxRunning = defaultMaxRunning,
                       QObject* parent = nullptr);
+    ~DigQueue() override;
 
     // Queries start in the order they were asked for. `done` runs exactly
-    // once, unless `context` is destroyed before the outcome arrives.
+    // once, from the event loop, unless `context` is destroyed before the
+    // outcome arrives: a waiting query is then dropped, a running one killed.
     void query(const QString& domain, RecordType type, const std::optional<QString>& server,
                QObject* context, DigRunner::Callback done);
 
@@ -39,13 +41,17 @@ private:
         DigRunner::Callback done;
     };
 
+    class Ticket;
+
     void startWaiting();
+    void release(Ticket* ticket, bool deleteNow);
 
     QString m_program;
     int m_maxRunning;
     int m_running = 0;
     int m_peakRunning = 0;
     std::deque<Pending> m_waiting;
+    bool m_starting = false;
 };
 
 } // namespace Quello

@@ -42,8 +42,7 @@ using Outcome = std::variant<QStringList, Failure>;
 using Callback = std::function<void(const Outcome&)>;
 
 // "+short" "+time=3" "+tries=1" ["@server"] domain TYPE
-QStringList arguments(const QString& domain, RecordType type,
-                      const std::optional<QString>& server);
+QStringList arguments(const QString& domain, RecordType type, const std::optional<QString>& server);
 
 // Trims horizontal whitespace, strips one outer pair of double quotes, drops
 // one final dot. Letter case and line breaks are kept.
@@ -53,11 +52,14 @@ QString normalize(QStringView value);
 // sorts the rest. Duplicates stay.
 QStringList valuesFromOutput(QStringView output);
 
-// Starts one dig child. `done` runs exactly once on the main thread, unless
-// `context` is destroyed first (then the child is killed and nothing runs).
+// Starts one dig child. `done` runs exactly once, from the event loop and
+// never inside this call, unless `context` is destroyed first (then the child
+// is killed and nothing runs). `context` must not be null; it owns the child.
 // A domain that WatchParser::isValidDomain rejects fails without a process.
+// `timeout` exists for tests; production code keeps the default.
 void query(const QString& program, const QString& domain, RecordType type,
-           const std::optional<QString>& server, QObject* context, Callback done);
+           const std::optional<QString>& server, QObject* context, Callback done,
+           std::chrono::milliseconds timeout = watchdogTimeout);
 
 } // namespace DigRunner
 

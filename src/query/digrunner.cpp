@@ -1,0 +1,173 @@
+#include "query/digrunner.h"
+
+#include "model/watchparser.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace Quello::DigRunner {
+
+namespace {
+
+bool isHorizontalSpace(QChar c) {
+    // Every space separator (category Zs) lies in the BMP, so one UTF-16
+    // unit at a time is enough.
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+QString decodeUtf8(const QByteArray& bytes) {
+    // Stateless, so that a sequence cut off at the very end counts as invalid
+    // instead of waiting for bytes that will never come.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return {};
+    return text;
+}
+
+// Starting with one of these, dig would read the domain as an option or as
+// the server to ask.
+bool looksLikeOption(const QString& domain) {
+    return domain.startsWith(u'-') || domain.startsWith(u'+') || domain.startsWith(u'@');
+}
+
+// One running dig. Owned by the caller's context, so that it dies with it.
+class DigProcess : public QProcess {
+public:
+    DigProcess(QObject* owner, Callback done)
+        : QProcess(owner)
+        , m_owner(owner)
+        , m_done(std::move(done)) {}
+
+    ~DigProcess() override {
+        // Still running here: the caller has gone, or the watchdog has given
+        // up on the child. Kill and reap it without reporting anything.
+        if (state() != NotRunning) {
+            disconnect(this, nullptr, nullptr, nullptr);
+            kill();
+            waitForFinished();
+        }
+    }
+
+    void run(const QString& program, const QStringList& args, std::chrono::milliseconds timeout) {
+        setStandardInputFile(QProcess::nullDevice());
+        setStandardErrorFile(QProcess::nullDevice());
+
+        connect(this, &QProcess::readyReadStandardOutput, this,
+                [this] { m_output += readAllStandardOutput(); });
+        connect(this, &QProcess::finished, this, [this](int exitCode, ExitStatus status) {
+            m_output += readAllStandardOutput();
+            if (status == CrashExit)
+                decide(Failure{Failure::Reason::Crashed});
+            else if (exitCode != 0)
+                decide(Failure{Failure::Reason::ExitStatus, exitCode});
+            else
+                decide(valuesFromOutput(decodeUtf8(m_output)));
+        });
+        // A child that could not be started never reports `finished`. Every
+        // other error is followed by `finished`, which decides.
+        connect(this, &QProcess::errorOccurred, this, [this](ProcessError error) {
+            if (error == FailedToStart)
+                decide(Failure{Failure::Reason::LaunchFailed});
+        });
+
+        m_watchdog.setSingleShot(true);
+        connect(&m_watchdog, &QTimer::timeout, this, [this] {
+            kill();
+            decide(Failure{Failure::Reason::TimedOut});
+        });
+        m_watchdog.start(timeout);
+
+        start(program, args, QIODevice::ReadOnly);
+    }
+
+private:
+    void decide(const Outcome& outcome) {
+        if (m_decided)
+            return;
+        m_decided = true;
+        m_watchdog.stop();
+        m_output.clear();
+        // Queued on the owner: the caller always hears back from the event
+        // loop, and not at all once the owner is gone.
+        if (m_owner) {
+            QMetaObject::invokeMethod(
+                m_owner, [done = std::move(m_done), outcome] { done(outcome); },
+                Qt::QueuedConnection);
+        }
+        deleteLater();
+    }
+
+    QPointer<QObject> m_owner;
+    Callback m_done;
+    QByteArray m_output;
+    QTimer m_watchdog;
+    bool m_decided = false;
+};
+
+} // namespace
+
+QStringList arguments(const QString& domain, RecordType type,
+                      const std::optional<QString>& server) {
+    QStringList args{QStringLiteral("+short"), QStringLiteral("+time=3"),
+                     QStringLiteral("+tries=1")};
+    if (server)
+        args.append(u'@' + *server);
+    args.append(domain);
+    args.append(rawValue(type));
+    return args;
+}
+
+QString normalize(QStringView value) {
+    qsizetype begin = 0;
+    qsizetype end = value.size();
+    while (begin < end && isHorizontalSpace(value[begin]))
+        ++begin;
+    while (end > begin && isHorizontalSpace(value[end - 1]))
+        --end;
+    QStringView text = value.sliced(begin, end - begin);
+
+    if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        text = text.sliced(1, text.size() - 2);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text.toString();
+}
+
+QStringList valuesFromOutput(QStringView output) {
+    QStringList values;
+    for (const QStringView line : output.split(u'\n')) {
+        QString value = normalize(line);
+        if (!value.isEmpty() && !value.startsWith(u';'))
+            values.append(std::move(value));
+    }
+    // UTF-16 code unit order: byte order for ASCII answers.
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+void query(const QString& program, const QString& domain, RecordType type,
+           const std::optional<QString>& server, QObject* context, Callback done,
+           std::chrono::milliseconds timeout) {
+    Q_ASSERT(context);
+    if (!context)
+        return;
+
+    if (!WatchParser::isValidDomain(domain) || looksLikeOption(domain)) {
+        QMetaObject::invokeMethod(
+            context, [done = std::move(done)] { done(Failure{Failure::Reason::InvalidDomain}); },
+            Qt::QueuedConnection);
+        return;
+    }
+
+    auto* process = new DigProcess(context, std::move(done));
+    process->run(program, arguments(domain, type, server), timeout);
+}
+
+} // namespace Quello::DigRunner

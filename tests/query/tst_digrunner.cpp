@@ -1,0 +1,247 @@
+#include "fakedig.h"
+#include "query/digrunner.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+
+using namespace Quello;
+using Test::FakeDig;
+using Reason = DigRunner::Failure::Reason;
+
+namespace Quello::DigRunner {
+char* toString(const Outcome& outcome) {
+    if (const auto* values = std::get_if<QStringList>(&outcome))
+        return qstrdup((QStringLiteral("values: ") + values->join(u'|')).toUtf8().constData());
+    const auto& failure = std::get<Failure>(outcome);
+    const QByteArray text = "failure " + QByteArray::number(int(failure.reason)) + " status "
+                            + QByteArray::number(failure.exitStatus);
+    return qstrdup(text.constData());
+}
+} // namespace Quello::DigRunner
+
+namespace {
+
+constexpr std::chrono::milliseconds shortWatchdog{400};
+
+bool processGone(qint64 pid) {
+    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
+}
+
+// Runs one query to its end and checks that the outcome came exactly once,
+// and not from inside the call.
+void runQuery(DigRunner::Outcome& result, const QString& program, const QString& domain,
+              const std::optional<QString>& server = std::nullopt, RecordType type = RecordType::A,
+              std::chrono::milliseconds timeout = DigRunner::watchdogTimeout) {
+    QObject context;
+    QList<DigRunner::Outcome> outcomes;
+    DigRunner::query(
+        program, domain, type, server, &context,
+        [&outcomes](const DigRunner::Outcome& outcome) { outcomes.append(outcome); }, timeout);
+    QVERIFY2(outcomes.isEmpty(), "outcome delivered inside query()");
+    QTRY_VERIFY_WITH_TIMEOUT(!outcomes.isEmpty(), 15'000);
+    QTest::qWait(50);
+    QCOMPARE(outcomes.size(), 1);
+    result = outcomes.first();
+}
+
+#define RUN_QUERY(result, ...)                                                                     \
+    do {                                                                                           \
+        runQuery(result, __VA_ARGS__);                                                             \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+DigRunner::Outcome fail(Reason reason, int status = 0) {
+    return DigRunner::Failure{reason, status};
+}
+
+} // namespace
+
+class TestDigRunner : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void argumentsReachTheChild_data();
+    void argumentsReachTheChild();
+    void outcome_data();
+    void outcome();
+    void largeOutputCollectedWhole();
+    void launchFailure_data();
+    void launchFailure();
+    void invalidDomainStartsNoProcess_data();
+    void invalidDomainStartsNoProcess();
+    void hungChildIsKilled();
+    void destroyedContextKillsChildSilently();
+};
+
+void TestDigRunner::argumentsReachTheChild_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<RecordType>("type");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString s = QStringLiteral("+short"), t = QStringLiteral("+time=3"),
+                  r = QStringLiteral("+tries=1");
+    QTest::newRow("system resolver")
+        << QString() << QStringLiteral("example.com") << RecordType::MX
+        << QStringList{s, t, r, QStringLiteral("example.com"), QStringLiteral("MX")};
+    QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("example.com")
+                           << RecordType::AAAA << QStringList{s,
+                                                              t,
+                                                              r,
+                                                              QStringLiteral("@9.9.9.9"),
+                                                              QStringLiteral("example.com"),
+                                                              QStringLiteral("AAAA")};
+    QTest::newRow("underscore label, TXT")
+        << QStringLiteral("1.1.1.1") << QStringLiteral("_dmarc.example.com") << RecordType::TXT
+        << QStringList{s,
+                       t,
+                       r,
+                       QStringLiteral("@1.1.1.1"),
+                       QStringLiteral("_dmarc.example.com"),
+                       QStringLiteral("TXT")};
+}
+
+void TestDigRunner::argumentsReachTheChild() {
+    QFETCH(QString, server);
+    QFETCH(QString, domain);
+    QFETCH(RecordType, type);
+    QFETCH(QStringList, expected);
+
+    FakeDig fake;
+    const std::optional<QString> maybeServer =
+        server.isNull() ? std::nullopt : std::optional<QString>(server);
+    QCOMPARE(DigRunner::arguments(domain, type, maybeServer), expected);
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, fake.program(), domain, maybeServer, type);
+    QCOMPARE(fake.calls(), QList<QStringList>{expected});
+}
+
+void TestDigRunner::outcome_data() {
+    QTest::addColumn<FakeDig::Answer>("answer");
+    QTest::addColumn<DigRunner::Outcome>("expected");
+
+    const QStringList one{QStringLiteral("192.0.2.1")};
+    QTest::newRow("values normalized and sorted")
+        << FakeDig::Answer{.output = "b.example.\n; note\na.example.\n"}
+        << DigRunner::Outcome(
+               QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")});
+    QTest::newRow("status 0, no output") << FakeDig::Answer{} << DigRunner::Outcome(QStringList());
+    QTest::newRow("status 9, output ignored")
+        << FakeDig::Answer{.output = "192.0.2.1\n", .status = 9} << fail(Reason::ExitStatus, 9);
+    QTest::newRow("killed by a signal")
+        << FakeDig::Answer{.output = "192.0.2.1\n", .signal = "TERM"} << fail(Reason::Crashed);
+    QTest::newRow("stderr ignored")
+        << FakeDig::Answer{.output = "192.0.2.1\n", .errorOutput = "warning: something\n"}
+        << DigRunner::Outcome(one);
+    QTest::newRow("invalid UTF-8 gives no values")
+        << FakeDig::Answer{.output = "192.0.2.1\n\xff\xfe\n"} << DigRunner::Outcome(QStringList());
+    QTest::newRow("UTF-8 cut off at the end gives no values")
+        << FakeDig::Answer{.output = "192.0.2.1\n\"caf\xc3"} << DigRunner::Outcome(QStringList());
+    QTest::newRow("valid UTF-8 decoded")
+        << FakeDig::Answer{.output = "\"caf\xc3\xa9\"\n"}
+        << DigRunner::Outcome(QStringList{QStringLiteral("caf\u00e9")});
+}
+
+void TestDigRunner::outcome() {
+    QFETCH(FakeDig::Answer, answer);
+    QFETCH(DigRunner::Outcome, expected);
+
+    FakeDig fake;
+    fake.setAnswer(answer);
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, fake.program(), QStringLiteral("example.com"));
+    QCOMPARE(outcome, expected);
+}
+
+void TestDigRunner::largeOutputCollectedWhole() {
+    // About 5 MB: far more than a pipe holds, so the child stalls unless we
+    // read while it runs.
+    constexpr int lines = 400'000;
+    FakeDig fake;
+    fake.setAnswer({.output = "198.51.100.7\n", .repeat = lines});
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, fake.program(), QStringLiteral("example.com"));
+    const auto* values = std::get_if<QStringList>(&outcome);
+    QVERIFY(values);
+    QCOMPARE(values->size(), lines);
+    QCOMPARE(values->count(QStringLiteral("198.51.100.7")), lines);
+}
+
+void TestDigRunner::launchFailure_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << QStringLiteral("missing");
+    QTest::newRow("not executable") << QStringLiteral("plain");
+    QTest::newRow("directory") << QStringLiteral("directory");
+    QTest::newRow("empty path") << QStringLiteral("empty");
+}
+
+void TestDigRunner::launchFailure() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QString program = dir.filePath(QStringLiteral("dig"));
+    if (kind == u"plain") {
+        QFile file(program);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\necho 192.0.2.1\n");
+    } else if (kind == u"directory") {
+        program = dir.path();
+    } else if (kind == u"empty") {
+        program.clear();
+    }
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, program, QStringLiteral("example.com"));
+    QCOMPARE(outcome, fail(Reason::LaunchFailed));
+}
+
+void TestDigRunner::invalidDomainStartsNoProcess_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::newRow("option") << QStringLiteral("-f/etc/passwd");
+    QTest::newRow("query option") << QStringLiteral("+tcp");
+    QTest::newRow("server") << QStringLiteral("@192.0.2.1");
+}
+
+void TestDigRunner::invalidDomainStartsNoProcess() {
+    QFETCH(QString, domain);
+    FakeDig fake;
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, fake.program(), domain);
+    QCOMPARE(outcome, fail(Reason::InvalidDomain));
+    QVERIFY(fake.calls().isEmpty());
+}
+
+void TestDigRunner::hungChildIsKilled() {
+    FakeDig fake;
+    fake.setAnswer({.hang = true});
+    DigRunner::Outcome outcome;
+    RUN_QUERY(outcome, fake.program(), QStringLiteral("example.com"), std::nullopt, RecordType::A,
+              shortWatchdog);
+    QCOMPARE(outcome, fail(Reason::TimedOut));
+    QCOMPARE(fake.startedPids().size(), 1);
+    QTRY_VERIFY(processGone(fake.startedPids().first()));
+}
+
+void TestDigRunner::destroyedContextKillsChildSilently() {
+    FakeDig fake;
+    fake.setAnswer({.hang = true});
+    int calls = 0;
+    auto* context = new QObject;
+    DigRunner::query(
+        fake.program(), QStringLiteral("example.com"), RecordType::A, std::nullopt, context,
+        [&calls](const DigRunner::Outcome&) { ++calls; }, shortWatchdog);
+    QTRY_COMPARE(fake.startedPids().size(), 1);
+    const qint64 pid = fake.startedPids().first();
+    QVERIFY(!processGone(pid));
+
+    delete context;
+    QVERIFY(processGone(pid));
+    // Past the watchdog too: nothing may arrive.
+    QTest::qWait(int(shortWatchdog.count()) * 2);
+    QCOMPARE(calls, 0);
+}
+
+QTEST_GUILESS_MAIN(TestDigRunner)
+#include "tst_digrunner.moc"
