@@ -1,0 +1,5 @@
+#include "menubar/quelloapp.h"
+
+int main(int argc, char* argv[]) {
+    return Quello::QuelloApp::main(argc, argv);
+}

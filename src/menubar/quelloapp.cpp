@@ -1,0 +1,93 @@
+#include "menubar/quelloapp.h"
+
+#include "menubar/menubaritem.h"
+#include "menubar/panelpopover.h"
+#include "menubar/singleinstance.h"
+#include "panel/panelresources.h"
+#include "query/openfilelimit.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+
+namespace Quello {
+
+QuelloApp::QuelloApp()
+    : m_store(StoreServices{m_settings, m_notifier, m_clock})
+    , m_item(new MenuBarItem(m_store, this))
+    , m_popover(std::make_unique<PanelPopover>(m_store)) {
+    m_notifier.setFallback([this](const QString& title, const QString& body) {
+        m_item->trayIcon()->showMessage(title, body, appIcon());
+    });
+    connect(m_item->trayIcon(), &QSystemTrayIcon::messageClicked, this, &QuelloApp::showPanel);
+    connect(&m_notifier, &Notifier::activated, this, [this](const QUuid& watchId) {
+        if (m_store.watch(watchId) != nullptr)
+            showPanel();
+    });
+    connect(m_item, &MenuBarItem::clicked, this, &QuelloApp::togglePanel);
+}
+
+QuelloApp::~QuelloApp() = default;
+
+bool QuelloApp::hasGraphicalSession(const QProcessEnvironment& environment) {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!environment.value(QLatin1String(name)).isEmpty())
+            return true;
+    }
+    return false;
+}
+
+bool QuelloApp::trayUsable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QuelloApp::showPanel() {
+    if (trayUsable())
+        m_popover->showAnchored(m_item->iconGeometry());
+    else
+        m_popover->showStandalone();
+}
+
+void QuelloApp::togglePanel() {
+    m_popover->toggleAnchored(m_item->iconGeometry());
+}
+
+int QuelloApp::main(int argc, char* argv[]) {
+    if (!hasGraphicalSession(QProcessEnvironment::systemEnvironment())) {
+        std::fputs("quello: Quello needs a graphical session (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set)\n",
+                   stderr);
+        return 1;
+    }
+
+    SingleInstance instance(SingleInstance::defaultDirectory());
+    switch (instance.claim()) {
+    case SingleInstance::Role::Primary:
+        break;
+    case SingleInstance::Role::HandedOver:
+        return 0;
+    case SingleInstance::Role::Unreachable:
+        std::fputs("quello: Quello is already running but does not answer\n", stderr);
+        return 1;
+    }
+
+    QApplication::setApplicationName(QStringLiteral("Quello"));
+    QApplication::setOrganizationName(QStringLiteral("Quello"));
+    QApplication::setDesktopFileName(QStringLiteral("quello"));
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(appIcon());
+
+    raiseOpenFileLimit();
+
+    QuelloApp app;
+    instance.listen();
+    connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
+    // Without a tray there is no icon to click: the panel opens as a window.
+    if (!app.trayUsable())
+        app.showPanel();
+    return QApplication::exec();
+}
+
+} // namespace Quello

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/desktopnotifier.h"
+#include "store/digstore.h"
+#include "store/inisettingsstore.h"
+#include "store/systemclock.h"
+
+#include <QObject>
+#include <QProcessEnvironment>
+
+namespace Quello {
+
+class MenuBarItem;
+class PanelPopover;
+
+// The application: the services, the one DigStore, the tray item and the
+// panel. Construct it once, after the QApplication.
+class QuelloApp : public QObject {
+    Q_OBJECT
+
+public:
+    QuelloApp();
+    ~QuelloApp() override;
+
+    // The whole process, from the command line to the end of the event loop.
+    static int main(int argc, char* argv[]);
+
+    // Whether there is a window system to show anything on. Qt's own choice
+    // of platform (QT_QPA_PLATFORM) is trusted as it stands.
+    static bool hasGraphicalSession(const QProcessEnvironment& environment);
+
+    DigStore& store() { return m_store; }
+    MenuBarItem* menuBarItem() const { return m_item; }
+    PanelPopover* popover() const { return m_popover.get(); }
+
+    // Brings the panel up: against the tray icon, or as a window without a
+    // tray.
+    void showPanel();
+    void togglePanel();
+
+private:
+    bool trayUsable() const;
+
+    IniSettingsStore m_settings;
+    DesktopNotifier m_notifier;
+    SystemClock m_clock;
+    DigStore m_store;
+    MenuBarItem* m_item;
+    std::unique_ptr<PanelPopover> m_popover; // a top-level window has no parent
+};
+
+} // namespace Quello

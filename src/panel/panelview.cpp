@@ -1,0 +1,174 @@
+#include "panel/panelview.h"
+
+#include "menubar/menubarlabel.h"
+#include "panel/glassbackground.h"
+#include "panel/paneldivider.h"
+#include "panel/panelresources.h"
+#include "panel/symbolicon.h"
+#include "panel/textstyles.h"
+#include "store/digstore.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace Quello {
+
+namespace {
+
+constexpr int iconSide = 30;
+constexpr int actionsIconSize = 14;
+
+} // namespace
+
+PanelView::PanelView(DigStore& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_glass(new GlassBackground(this)) {
+    setFixedWidth(panelWidth);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    column->addWidget(buildHeader());
+    column->addWidget(new PanelDivider(this));
+
+    m_listArea = new QWidget(this);
+    m_listArea->setObjectName(QStringLiteral("listArea"));
+    m_listArea->setFixedHeight(1);
+    column->addWidget(m_listArea);
+
+    column->addWidget(new PanelDivider(this));
+
+    m_inputBar = new QWidget(this);
+    m_inputBar->setObjectName(QStringLiteral("inputBar"));
+    column->addWidget(m_inputBar);
+
+    // The actions answer their keys anywhere in the panel, not only while
+    // the menu is open.
+    addAction(m_checkAll);
+    addAction(m_quit);
+
+    m_glass->lower();
+
+    connect(&m_store, &DigStore::watchAdded, this, &PanelView::refresh);
+    connect(&m_store, &DigStore::watchRemoved, this, &PanelView::refresh);
+    connect(&m_store, &DigStore::watchUpdated, this, &PanelView::refresh);
+    refresh();
+    applyPalette();
+}
+
+QWidget* PanelView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(14, 12, 14, 12);
+    row->setSpacing(10);
+
+    m_icon = new QLabel(header);
+    m_icon->setFixedSize(iconSide, iconSide);
+    m_icon->setScaledContents(true);
+    m_icon->setAccessibleName(QCoreApplication::translate("PanelView", "Quello"));
+    row->addWidget(m_icon, 0, Qt::AlignVCenter);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(1);
+    m_title = new QLabel(QCoreApplication::translate("PanelView", "Quello"), header);
+    m_title->setFont(TextStyles::headline());
+    m_subtitle = new QLabel(header);
+    m_subtitle->setFont(TextStyles::caption());
+    m_subtitle->setTextFormat(Qt::PlainText);
+    titles->addWidget(m_title, 0, Qt::AlignLeft);
+    titles->addWidget(m_subtitle, 0, Qt::AlignLeft);
+    row->addLayout(titles);
+
+    row->addStretch(1);
+
+    m_actionsMenu = new QMenu(this);
+    m_checkAll = new QAction(QCoreApplication::translate("PanelView", "Check All Now"), this);
+    m_checkAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_checkAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(m_checkAll, &QAction::triggered, this, [this] { m_store.checkAll(); });
+    m_quit = new QAction(QCoreApplication::translate("PanelView", "Quit Quello"), this);
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quit->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_quit->setMenuRole(QAction::QuitRole);
+    connect(m_quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+    m_actionsMenu->addAction(m_checkAll);
+    m_actionsMenu->addSeparator();
+    m_actionsMenu->addAction(m_quit);
+
+    m_actionsButton = new QToolButton(header);
+    m_actionsButton->setObjectName(QStringLiteral("actionsButton"));
+    m_actionsButton->setMenu(m_actionsMenu);
+    m_actionsButton->setPopupMode(QToolButton::InstantPopup);
+    m_actionsButton->setAutoRaise(true);
+    m_actionsButton->setIconSize(QSize(actionsIconSize, actionsIconSize));
+    m_actionsButton->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; padding: 2px; }"
+                       "QToolButton::menu-indicator { image: none; width: 0px; }"));
+    m_actionsButton->setAccessibleName(QCoreApplication::translate("PanelView", "More actions"));
+    m_actionsButton->setToolTip(QCoreApplication::translate("PanelView", "More actions"));
+    row->addWidget(m_actionsButton, 0, Qt::AlignVCenter);
+
+    return header;
+}
+
+QString PanelView::subtitle(int watches, int pending) {
+    if (watches <= 0)
+        return QStringLiteral("No watches yet");
+    const int settled = watches - pending;
+    if (pending <= 0) {
+        return settled == 1 ? QStringLiteral("1 record settled")
+                            : QStringLiteral("%1 records settled").arg(settled);
+    }
+    if (settled != 0)
+        return QStringLiteral("%1 propagating \u00B7 %2 settled").arg(pending).arg(settled);
+    return QStringLiteral("%1 propagating").arg(pending);
+}
+
+QLineEdit* PanelView::inputField() const {
+    return m_inputBar->findChild<QLineEdit*>();
+}
+
+void PanelView::refresh() {
+    const int pending = m_store.pendingCount();
+    const QString summary = subtitle(static_cast<int>(m_store.watches().size()), pending);
+    m_subtitle->setText(summary);
+    // Trays offer no spoken label for their icons; the panel carries the
+    // item's words, and the summary line as its description.
+    setAccessibleName(MenuBarLabel::forPendingCount(pending).accessibilityLabel);
+    setAccessibleDescription(summary);
+}
+
+void PanelView::applyPalette() {
+    QPalette subtitlePalette = m_subtitle->palette();
+    subtitlePalette.setColor(QPalette::WindowText, TextStyles::secondary(this));
+    m_subtitle->setPalette(subtitlePalette);
+
+    QIcon more = SymbolIcon::icon(QStringLiteral("ellipsis.circle"));
+    if (more.name().isEmpty()) // the bundled drawing: give it the secondary colour
+        more = SymbolIcon::tinted(QStringLiteral("ellipsis.circle"), TextStyles::secondary(this));
+    m_actionsButton->setIcon(more);
+
+    m_icon->setPixmap(appIcon().pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
+}
+
+void PanelView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        applyPalette();
+}
+
+void PanelView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_glass->setGeometry(rect());
+}
+
+} // namespace Quello

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolButton;
+
+namespace Quello {
+
+class DigStore;
+class GlassBackground;
+
+// The panel: one 380-pixel column with a header (icon, name, summary line,
+// actions menu), the list of watches and the input bar, on the glass
+// background.
+class PanelView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int panelWidth = 380;
+
+    explicit PanelView(DigStore& store, QWidget* parent = nullptr);
+
+    // The header's summary line for `watches` watches of which `pending` are
+    // still propagating.
+    static QString subtitle(int watches, int pending);
+
+    QLabel* subtitleLabel() const { return m_subtitle; }
+    QToolButton* actionsButton() const { return m_actionsButton; }
+    QMenu* actionsMenu() const { return m_actionsMenu; }
+    QAction* checkAllAction() const { return m_checkAll; }
+    QAction* quitAction() const { return m_quit; }
+    QWidget* listArea() const { return m_listArea; }
+    QWidget* inputBar() const { return m_inputBar; }
+    // The input field, or null while the input bar has none.
+    QLineEdit* inputField() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    void refresh();
+    void applyPalette();
+
+    DigStore& m_store;
+    GlassBackground* m_glass;
+    QLabel* m_icon = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QToolButton* m_actionsButton = nullptr;
+    QMenu* m_actionsMenu = nullptr;
+    QAction* m_checkAll = nullptr;
+    QAction* m_quit = nullptr;
+    QWidget* m_listArea = nullptr;
+    QWidget* m_inputBar = nullptr;
+};
+
+} // namespace Quello
