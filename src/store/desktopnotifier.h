@@ -33,6 +33,10 @@ public:
     void requestPermission() override;
     void notify(const QUuid& watchId, const QString& title, const QString& body) override;
 
+    // The server's id of the notification that stands for this watch; 0 when
+    // there is none (never posted, not answered yet, closed).
+    uint notificationId(const QUuid& watchId) const { return m_posted.value(watchId).id; }
+
 private Q_SLOTS:
     void onActionInvoked(uint notificationId, const QString& actionKey,
                          const QDBusMessage& message);

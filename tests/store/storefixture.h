@@ -1,0 +1,86 @@
+#pragma once
+
+#include "fakeclock.h"
+#include "fakedig.h"
+#include "fakenotifier.h"
+#include "memorysettingsstore.h"
+#include "model/resolver.h"
+#include "model/watchlistcodec.h"
+#include "store/digstore.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace Quello::Test {
+
+// A store on fakes: fake dig, settings in memory, recorded notifications and
+// a clock that only moves when told.
+struct StoreFixture {
+    FakeDig dig;
+    MemorySettingsStore settings;
+    FakeNotifier notifier;
+    FakeClock clock;
+    std::unique_ptr<DigStore> store;
+
+    DigStore& start(int maxConcurrentQueries = DigQueue::defaultMaxRunning) {
+        store =
+            std::make_unique<DigStore>(StoreServices{.settings = settings,
+                                                     .notifier = notifier,
+                                                     .clock = clock,
+                                                     .digProgram = dig.program(),
+                                                     .maxConcurrentQueries = maxConcurrentQueries});
+        return *store;
+    }
+
+    // Lets the launch check of an empty list run and end, so that what a
+    // test adds next is checked by add alone.
+    DigStore& startEmpty() {
+        start();
+        QTest::qWait(10);
+        return *store;
+    }
+
+    void saveList(const QList<Watch>& watches) {
+        settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(watches));
+    }
+
+    // One dig output per resolver, in Resolver::all() order; "!9" fails with status 9.
+    void answer(const QStringList& outputs) {
+        for (qsizetype i = 0; i < outputs.size(); ++i) {
+            FakeDig::Answer a;
+            if (outputs[i].startsWith(u'!'))
+                a.status = outputs[i].mid(1).toInt();
+            else
+                a.output = outputs[i].toUtf8();
+            const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
+            dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")));
+        }
+    }
+    void answerAll(const QString& output) { answer({output, output, output, output}); }
+
+    // Runs one check to its end.
+    [[nodiscard]] bool checkNow(const QUuid& id) {
+        bool done = false;
+        store->check(id, [&done] { done = true; });
+        return QTest::qWaitFor([&] { return done; }, 15000);
+    }
+
+    // Waits for the checks started at construction to end.
+    [[nodiscard]] bool launchChecksDone() {
+        return QTest::qWaitFor(
+            [&] {
+                return store->results().size() == store->watches().size()
+                       && store->isChecking().isEmpty();
+            },
+            15000);
+    }
+};
+
+inline Watch savedWatch(const QString& domain, RecordType type = RecordType::A,
+                        std::optional<QString> expected = std::nullopt,
+                        std::optional<Instant> settledAt = std::nullopt) {
+    return Watch{QUuid::createUuid(), domain, type, std::move(expected), 600'000'000.5, settledAt};
+}
+
+} // namespace Quello::Test

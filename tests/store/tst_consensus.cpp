@@ -1,0 +1,258 @@
+#include "storefixture.h"
+
+#include <QTest>
+
+using namespace Quello;
+using namespace Quello::Test;
+
+namespace {
+
+// One letter per resolver: O ok, P problem, W waiting.
+QString statuses(const DigStore& store, const Watch& watch) {
+    QString letters;
+    for (const Resolver& r : Resolver::all()) {
+        switch (store.status(watch, r)) {
+        case ResolverStatus::Ok:
+            letters += u'O';
+            break;
+        case ResolverStatus::Problem:
+            letters += u'P';
+            break;
+        case ResolverStatus::Waiting:
+            letters += u'W';
+            break;
+        }
+    }
+    return letters;
+}
+
+QStringList list(std::initializer_list<const char*> items) {
+    QStringList result;
+    for (const char* item : items)
+        result.append(QString::fromUtf8(item));
+    return result;
+}
+
+QStringList four(const char* output) {
+    return list({output, output, output, output});
+}
+
+std::optional<QString> optional(const QString& text) {
+    return text.isNull() ? std::nullopt : std::optional(text);
+}
+
+} // namespace
+
+class TestConsensus : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void beforeAnyAnswer();
+    void decisions_data();
+    void decisions();
+    void settleTransitions_data();
+    void settleTransitions();
+    void notificationText_data();
+    void notificationText();
+};
+
+void TestConsensus::beforeAnyAnswer() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {}, 650'000'000.0),
+                savedWatch(QStringLiteral("other.test"))});
+    DigStore& store = f.start();
+    const Watch w = store.watches().first();
+    QCOMPARE(store.consensusValue(w), std::nullopt);
+    QVERIFY(!store.isSettled(w));
+    QCOMPARE(statuses(store, w), QStringLiteral("WWWW"));
+    QCOMPARE(store.pendingCount(), 1);
+}
+
+void TestConsensus::decisions_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("expected"); // null: none
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<QString>("consensus"); // null: none
+    QTest::addColumn<bool>("settled");
+    QTest::addColumn<QString>("statuses");
+
+    const char* one = "192.0.2.1\n";
+    const char* two = "192.0.2.2\n";
+    const char* mx = "10 mx.example.test.\n";
+    const QString none;
+
+    // clang-format off
+    QTest::newRow("all agree")
+        << "A" << none << four(one) << "192.0.2.1" << true << "OOOO";
+    QTest::newRow("two records, any order")
+        << "A" << none << list({"192.0.2.2\n192.0.2.1\n", "192.0.2.1\n192.0.2.2\n",
+                                "192.0.2.1\n192.0.2.2\n", "192.0.2.2\n192.0.2.1\n"})
+        << "192.0.2.1, 192.0.2.2" << true << "OOOO";
+    QTest::newRow("one failed")
+        << "A" << none << list({one, one, one, "!9"}) << "192.0.2.1" << false << "OOOP";
+    QTest::newRow("one empty")
+        << "A" << none << list({one, "", one, one}) << "192.0.2.1" << false << "OPOO";
+    QTest::newRow("case differs")
+        << "CNAME" << none << list({"host.example.test.", "Host.Example.Test.",
+                                    "host.example.test.", "host.example.test."})
+        << "host.example.test" << false << "OOOO";
+    QTest::newRow("tie goes to the first resolver")
+        << "A" << none << list({two, one, one, two}) << "192.0.2.2" << false << "OOOO";
+    QTest::newRow("tie without the first resolver")
+        << "A" << none << list({"!9", two, one, "!1"}) << "192.0.2.2" << false << "POOP";
+    QTest::newRow("nobody answered")
+        << "A" << none << list({"", "!9", "", "!9"}) << none << false << "PPPP";
+    QTest::newRow("expected host of MX")
+        << "MX" << "MX.Example.TEST." << four(mx) << "10 mx.example.test" << true << "OOOO";
+    QTest::newRow("expected MX preference")
+        << "MX" << "10" << four(mx) << "10 mx.example.test" << true << "OOOO";
+    QTest::newRow("expected is not a substring")
+        << "MX" << "example.test" << four(mx) << "10 mx.example.test" << false << "PPPP";
+    QTest::newRow("expected quoted TXT with spaces")
+        << "TXT" << " \"v=spf1 -all\" " << four("\"v=spf1 -all\"\n") << "v=spf1 -all" << true
+        << "OOOO";
+    QTest::newRow("expected matches differing answers")
+        << "A" << "192.0.2.1" << list({"192.0.2.1\n192.0.2.2\n", one, one, one}) << "192.0.2.1"
+        << true << "OOOO";
+    QTest::newRow("one does not match")
+        << "A" << "192.0.2.1" << list({one, one, two, one}) << "192.0.2.1" << false << "OOPO";
+    QTest::newRow("expected, all empty")
+        << "A" << "192.0.2.1" << four("") << none << false << "PPPP";
+    QTest::newRow("expected empty quotes")
+        << "TXT" << "\"\"" << four("\"\"\n\"x\"\n") << "x" << false << "PPPP";
+    QTest::newRow("expected lone dot")
+        << "A" << "." << four(one) << "192.0.2.1" << false << "PPPP";
+    // clang-format on
+}
+
+void TestConsensus::decisions() {
+    QFETCH(QString, type);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, consensus);
+    QFETCH(bool, settled);
+    QFETCH(QString, statuses);
+
+    StoreFixture f;
+    f.answer(outputs);
+    f.saveList({savedWatch(QStringLiteral("example.test"), *recordTypeFromRawValue(type),
+                           optional(expected))});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+
+    const Watch w = store.watches().first();
+    QCOMPARE(store.consensusValue(w), optional(consensus));
+    QCOMPARE(store.isSettled(w), settled);
+    QCOMPARE(::statuses(store, w), statuses);
+    QCOMPARE(w.settledAt.has_value(), settled);
+    QCOMPARE(store.pendingCount(), settled ? 0 : 1);
+}
+
+void TestConsensus::settleTransitions_data() {
+    QTest::addColumn<QStringList>(
+        "rounds"); // one output for all resolvers per check; "split": disagree
+    QTest::addColumn<QString>("settledAfter"); // per round: S settled, P pending
+    QTest::addColumn<int>("saves");
+    QTest::addColumn<int>("notifications");
+
+    QTest::newRow("settles once") << list({"ok"}) << "S" << 1 << 1;
+    QTest::newRow("stays settled") << list({"ok", "ok", "ok"}) << "SSS" << 1 << 1;
+    QTest::newRow("falls back silently") << list({"ok", "fail"}) << "SP" << 2 << 1;
+    QTest::newRow("settles again") << list({"ok", "split", "ok"}) << "SPS" << 3 << 2;
+    QTest::newRow("never agrees") << list({"split", "fail"}) << "PP" << 0 << 0;
+}
+
+void TestConsensus::settleTransitions() {
+    QFETCH(QStringList, rounds);
+    QFETCH(QString, settledAfter);
+    QFETCH(int, saves);
+    QFETCH(int, notifications);
+
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone()); // empty answers: pending
+    const QUuid id = store.watches().first().id;
+    QList<qsizetype> notificationsAtSaves;
+    f.settings.onWrite = [&](const auto&) {
+        notificationsAtSaves.append(f.notifier.notifications.size());
+    };
+
+    std::optional<Instant> settledAt;
+    for (qsizetype i = 0; i < rounds.size(); ++i) {
+        const QString one = QStringLiteral("192.0.2.1\n");
+        if (rounds[i] == QLatin1String("ok"))
+            f.answerAll(one);
+        else if (rounds[i] == QLatin1String("fail"))
+            f.answer({one, one, QStringLiteral("!9"), one});
+        else
+            f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
+        f.clock.setNow(f.clock.now() + 100);
+        QVERIFY(f.checkNow(id));
+
+        const Watch w = *store.watch(id);
+        if (settledAfter[i] == u'S') {
+            // Only a new settling takes the time; staying settled keeps it.
+            if (!settledAt)
+                settledAt = f.clock.now();
+            QCOMPARE(w.settledAt, settledAt);
+        } else {
+            QCOMPARE(w.settledAt, std::nullopt);
+            settledAt.reset();
+        }
+    }
+    QCOMPARE(f.settings.writes.size(), saves);
+    if (saves > 0)
+        QCOMPARE(f.settings.values.value(DigStore::settingsKey),
+                 WatchListCodec::encode(store.watches()));
+    QCOMPARE(f.notifier.notifications.size(), notifications);
+    for (const auto& n : f.notifier.notifications)
+        QCOMPARE(n.watchId, id);
+    // Each settling is saved before it is posted.
+    for (qsizetype n = 1; n <= notifications; ++n)
+        QVERIFY(notificationsAtSaves.contains(n - 1));
+}
+
+void TestConsensus::notificationText_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("A") << "A" << QString() << "192.0.2.1\n"
+                       << "example.test A propagated"
+                       << "All resolvers now return 192.0.2.1";
+    QTest::newRow("MX") << "MX" << QString() << "10 mx.example.test.\n"
+                        << "example.test MX propagated"
+                        << "All resolvers now return 10 mx.example.test";
+    QTest::newRow("TXT two values") << "TXT" << QString() << "\"b\"\n\"a\"\n"
+                                    << "example.test TXT propagated"
+                                    << "All resolvers now return a, b";
+    QTest::newRow("shows the answer, not the expected value")
+        << "MX"
+        << "MX.EXAMPLE.TEST."
+        << "10 mx.example.test.\n"
+        << "example.test MX propagated"
+        << "All resolvers now return 10 mx.example.test";
+}
+
+void TestConsensus::notificationText() {
+    QFETCH(QString, type);
+    QFETCH(QString, expected);
+    QFETCH(QString, output);
+    QFETCH(QString, title);
+    QFETCH(QString, body);
+
+    StoreFixture f;
+    f.answerAll(output);
+    DigStore& store = f.startEmpty();
+    QVERIFY(store.add(QStringLiteral("example.test"), *recordTypeFromRawValue(type),
+                      optional(expected)));
+    QTRY_COMPARE(f.notifier.notifications.size(), 1);
+    QCOMPARE(f.notifier.notifications.first(),
+             (FakeNotifier::Notification{store.watches().first().id, title, body}));
+}
+
+QTEST_GUILESS_MAIN(TestConsensus)
+#include "tst_consensus.moc"

@@ -1,0 +1,228 @@
+#include "fakenotificationserver.h"
+#include "privatebus.h"
+#include "store/desktopnotifier.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Quello;
+using namespace Quello::Test;
+
+namespace {
+
+QString uniqueName(const char* role) {
+    static int counter = 0;
+    return QLatin1String(role) + QString::number(++counter);
+}
+
+// A private bus with a client connection and, unless told otherwise, a
+// notification server on it.
+struct Setup {
+    PrivateBus bus;
+    std::unique_ptr<FakeNotificationServer> server;
+    std::unique_ptr<DesktopNotifier> notifier;
+    QList<std::pair<QString, QString>> fallbacks;
+
+    explicit Setup(bool withServer = true) {
+        if (!bus.isRunning())
+            return;
+        if (withServer) {
+            server = std::make_unique<FakeNotificationServer>(bus.connect(uniqueName("server")));
+            if (!server->start())
+                server.reset();
+        }
+        notifier = std::make_unique<DesktopNotifier>(bus.connect(uniqueName("client")));
+        notifier->setFallback([this](const QString& title, const QString& body) {
+            fallbacks.append({title, body});
+        });
+    }
+};
+
+const QUuid watchA = QUuid::createUuid();
+const QUuid watchB = QUuid::createUuid();
+
+} // namespace
+
+class TestDesktopNotifier : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void notifyCall_data();
+    void notifyCall();
+    void replacesEarlierNotificationOfTheWatch();
+    void clickOpens_data();
+    void clickOpens();
+    void fallback_data();
+    void fallback();
+    void silentServerBlocksNothing();
+};
+
+void TestDesktopNotifier::notifyCall_data() {
+    QTest::addColumn<bool>("markup");
+    QTest::addColumn<QString>("sentBody");
+
+    QTest::newRow("server reads markup")
+        << true << "All resolvers now return &lt;a href=&quot;x&quot;&gt;, b &amp; c";
+    QTest::newRow("plain server") << false << "All resolvers now return <a href=\"x\">, b & c";
+}
+
+void TestDesktopNotifier::notifyCall() {
+    QFETCH(bool, markup);
+    QFETCH(QString, sentBody);
+
+    Setup s(false);
+    QVERIFY2(s.bus.isRunning(), qPrintable(s.bus.errorString()));
+    FakeNotificationServer server(s.bus.connect(uniqueName("server")));
+    server.setCapabilities(markup ? QStringList{QStringLiteral("body-markup")} : QStringList{});
+    QVERIFY(server.start());
+    DesktopNotifier notifier(s.bus.connect(uniqueName("client")));
+
+    // The first answer also tells the capabilities, asked for right at the start.
+    notifier.notify(watchA, QStringLiteral("first"), QStringLiteral("first"));
+    QTRY_VERIFY(notifier.notificationId(watchA) != 0);
+    notifier.notify(watchB, QStringLiteral("example.test TXT propagated"),
+                    QStringLiteral("All resolvers now return <a href=\"x\">, b & c"));
+    QTRY_COMPARE(server.notifyCalls.size(), 2);
+
+    const FakeNotificationServer::NotifyCall call = server.notifyCalls.last();
+    QCOMPARE(call.appName, QStringLiteral("Quello"));
+    QCOMPARE(call.replacesId, 0u);
+    QCOMPARE(call.appIcon, QStringLiteral("quello"));
+    QCOMPARE(call.summary, QStringLiteral("example.test TXT propagated"));
+    QCOMPARE(call.body, sentBody);
+    QCOMPARE(call.actions, (QStringList{QStringLiteral("default"), QStringLiteral("Open Quello")}));
+    QCOMPARE(call.hints,
+             (QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("quello")},
+                          {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}}));
+    QCOMPARE(call.expireTimeout, -1);
+}
+
+void TestDesktopNotifier::replacesEarlierNotificationOfTheWatch() {
+    Setup s;
+    QVERIFY(s.server);
+    DesktopNotifier& notifier = *s.notifier;
+    const QString text = QStringLiteral("t");
+
+    notifier.notify(watchA, text, text);
+    QTRY_COMPARE(notifier.notificationId(watchA), 1u);
+    notifier.notify(watchB, text, text);
+    notifier.notify(watchA, text, text);
+    QTRY_COMPARE(s.server->notifyCalls.size(), 3);
+    QCOMPARE(s.server->notifyCalls[1].replacesId, 0u);
+    QCOMPARE(s.server->notifyCalls[2].replacesId, 1u);
+    QTRY_COMPARE(notifier.notificationId(watchB), 2u);
+
+    // Once closed, the next one is a new notification.
+    s.server->emitNotificationClosed(1);
+    QTRY_COMPARE(notifier.notificationId(watchA), 0u);
+    notifier.notify(watchA, text, text);
+    QTRY_COMPARE(s.server->notifyCalls.size(), 4);
+    QCOMPARE(s.server->notifyCalls[3].replacesId, 0u);
+}
+
+void TestDesktopNotifier::clickOpens_data() {
+    QTest::addColumn<QString>("actionKey");
+    QTest::addColumn<bool>("closedBefore");
+    QTest::addColumn<bool>("fromOtherPeer");
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("default action") << "default" << false << false << true;
+    QTest::newRow("other action") << "dismiss" << false << false << false;
+    QTest::newRow("closed notification") << "default" << true << false << false;
+    QTest::newRow("signal from another peer") << "default" << false << true << false;
+}
+
+void TestDesktopNotifier::clickOpens() {
+    QFETCH(QString, actionKey);
+    QFETCH(bool, closedBefore);
+    QFETCH(bool, fromOtherPeer);
+    QFETCH(bool, opens);
+
+    Setup s;
+    QVERIFY(s.server);
+    QSignalSpy activated(s.notifier.get(), &Notifier::activated);
+    s.notifier->notify(watchB, QStringLiteral("t"), QStringLiteral("b"));
+    s.notifier->notify(watchA, QStringLiteral("t"), QStringLiteral("b"));
+    QTRY_COMPARE(s.notifier->notificationId(watchA), 2u);
+
+    if (closedBefore)
+        s.server->emitNotificationClosed(2);
+    FakeNotificationServer impostor(s.bus.connect(uniqueName("impostor")));
+    (fromOtherPeer ? impostor : *s.server).emitActionInvoked(2, actionKey);
+
+    if (opens) {
+        QTRY_COMPARE(activated.size(), 1);
+        QCOMPARE(activated.first().first().value<QUuid>(), watchA);
+    } else {
+        QTest::qWait(300);
+        QCOMPARE(activated.size(), 0);
+    }
+}
+
+void TestDesktopNotifier::fallback_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("fallsBack");
+
+    QTest::newRow("no bus") << "no bus" << true;
+    QTest::newRow("no service") << "no service" << true;
+    QTest::newRow("server refuses") << "error" << false;
+}
+
+void TestDesktopNotifier::fallback() {
+    QFETCH(QString, situation);
+    QFETCH(bool, fallsBack);
+
+    Setup s(situation == QLatin1String("error"));
+    QVERIFY(s.notifier);
+    if (situation == QLatin1String("error"))
+        s.server->setMode(FakeNotificationServer::Mode::ErrorReply);
+    if (situation == QLatin1String("no bus")) {
+        s.notifier = std::make_unique<DesktopNotifier>(QDBusConnection::connectToBus(
+            QStringLiteral("unix:path=/nonexistent/quello-bus"), uniqueName("dead")));
+        s.notifier->setFallback([&](const QString& title, const QString& body) {
+            s.fallbacks.append({title, body});
+        });
+    }
+
+    s.notifier->notify(watchA, QStringLiteral("title"), QStringLiteral("a < b"));
+    if (fallsBack) {
+        QTRY_COMPARE(s.fallbacks.size(), 1);
+        QCOMPARE(s.fallbacks.first(), std::pair(QStringLiteral("title"), QStringLiteral("a < b")));
+    } else {
+        QTRY_COMPARE(s.server->notifyCalls.size(), 1);
+        QTest::qWait(200);
+        QVERIFY(s.fallbacks.isEmpty());
+    }
+}
+
+void TestDesktopNotifier::silentServerBlocksNothing() {
+    Setup s;
+    QVERIFY(s.server);
+    s.server->setMode(FakeNotificationServer::Mode::NeverReply);
+
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(10);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    s.notifier->notify(watchA, QStringLiteral("t"), QStringLiteral("b"));
+    s.notifier->notify(watchA, QStringLiteral("t"), QStringLiteral("b"));
+    QVERIFY(elapsed.elapsed() < 100);
+
+    QTRY_COMPARE(s.server->notifyCalls.size(), 2);
+    const int ticksBefore = ticks;
+    QTest::qWait(500);
+    QVERIFY2(ticks - ticksBefore >= 25, qPrintable(QString::number(ticks - ticksBefore)));
+    QVERIFY(s.fallbacks.isEmpty());
+    QCOMPARE(s.notifier->notificationId(watchA), 0u);
+    s.notifier.reset(); // with calls still open
+}
+
+QTEST_GUILESS_MAIN(TestDesktopNotifier)
+#include "tst_desktopnotifier.moc"

@@ -1,0 +1,280 @@
+#include "storefixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Quello;
+using namespace Quello::Test;
+
+class TestDigStore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addSavesExactListBeforeFirstCheck();
+    void addDuplicates_data();
+    void addDuplicates();
+    void removeKeepsOrderAndAlwaysSaves();
+    void launchChecksEverySavedWatchOnce();
+    void checkWithEveryQueryFailed();
+    void overlappingChecksOfOneWatch();
+    void removalDuringCheckLeavesNothingBehind();
+    void destroyedDuringCheck();
+    void queriesShareTheBound();
+    void unreadableList_data();
+    void unreadableList();
+};
+
+void TestDigStore::addSavesExactListBeforeFirstCheck() {
+    StoreFixture f;
+    f.clock.setNow(700'000'000.25);
+    DigStore& store = f.startEmpty();
+    QSignalSpy added(&store, &DigStore::watchAdded);
+
+    int digCallsAtSave = -1;
+    bool checkingAtSave = true;
+    f.settings.onWrite = [&](const MemorySettingsStore::Write&) {
+        digCallsAtSave = static_cast<int>(f.dig.calls().size());
+        checkingAtSave = !store.isChecking().isEmpty();
+    };
+
+    QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
+                      QStringLiteral("10 mx.example.test")));
+    QCOMPARE(added.size(), 1);
+    QCOMPARE(store.watches().size(), 1);
+    const Watch& w = store.watches().first();
+    QCOMPARE(added.first().first().value<QUuid>(), w.id);
+    QCOMPARE(w.createdAt, 700'000'000.25);
+    QVERIFY(!w.settledAt);
+
+    const QByteArray expected =
+        "[{\"id\":\"" + w.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()
+        + "\",\"domain\":\"example.test\",\"recordType\":\"MX\",\"expected\":\"10 "
+          "mx.example.test\",\"createdAt\":700000000.25}]";
+    QCOMPARE(f.settings.writesTo(DigStore::settingsKey), QList<QByteArray>{expected});
+    QCOMPARE(digCallsAtSave, 0);
+    QVERIFY(!checkingAtSave);
+    QCOMPARE(f.notifier.permissionRequests, 1);
+
+    // The first check follows without anybody asking for it.
+    QTRY_VERIFY(store.results().contains(w.id));
+    QCOMPARE(f.dig.calls().size(), 4);
+}
+
+void TestDigStore::addDuplicates_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("expected"); // null: none
+    QTest::addColumn<bool>("accepted");
+
+    const int a = int(RecordType::A);
+    // The first watch is always example.test A with no expected value.
+    QTest::newRow("same") << "example.test" << a << QString() << false;
+    QTest::newRow("other type") << "example.test" << int(RecordType::AAAA) << QString() << true;
+    QTest::newRow("expected where none") << "example.test" << a << "192.0.2.1" << true;
+    QTest::newRow("empty expected is not none") << "example.test" << a << "" << true;
+    QTest::newRow("other case is another domain") << "Example.test" << a << QString() << true;
+}
+
+void TestDigStore::addDuplicates() {
+    QFETCH(QString, domain);
+    QFETCH(int, type);
+    QFETCH(QString, expected);
+    QFETCH(bool, accepted);
+
+    StoreFixture f;
+    DigStore& store = f.startEmpty();
+    QVERIFY(store.add(QStringLiteral("example.test"), RecordType::A, std::nullopt));
+    QTRY_VERIFY(store.results().size() == 1 && store.isChecking().isEmpty());
+    const auto before = store.watches();
+
+    const std::optional<QString> exp = expected.isNull() ? std::nullopt : std::optional(expected);
+    QCOMPARE(store.add(domain, RecordType(type), exp), accepted);
+    QCOMPARE(store.watches().size(), accepted ? 2 : 1);
+    QCOMPARE(store.watches().first(), before.first());
+    QCOMPARE(f.settings.writes.size(), accepted ? 2 : 1);
+    QCOMPARE(f.notifier.permissionRequests, accepted ? 2 : 1);
+    if (accepted) {
+        QCOMPARE(store.watches().last().domain, domain);
+        QCOMPARE(store.watches().last().expected, exp);
+    }
+    QTest::qWait(200);
+    QCOMPARE(f.dig.calls().size(), accepted ? 8 : 4);
+}
+
+void TestDigStore::removeKeepsOrderAndAlwaysSaves() {
+    StoreFixture f;
+    const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
+                             savedWatch(QStringLiteral("b.test")),
+                             savedWatch(QStringLiteral("c.test"))};
+    f.saveList(saved);
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    QSignalSpy removed(&store, &DigStore::watchRemoved);
+
+    store.remove(saved[1].id);
+    QCOMPARE(store.watches(), (QList<Watch>{saved[0], saved[2]}));
+    QVERIFY(!store.results().contains(saved[1].id));
+    QCOMPARE(store.results().size(), 2);
+    QCOMPARE(removed.size(), 1);
+
+    store.remove(QUuid::createUuid());
+    QCOMPARE(store.watches().size(), 2);
+    const QByteArray remaining = WatchListCodec::encode({saved[0], saved[2]});
+    QCOMPARE(f.settings.writesTo(DigStore::settingsKey), (QList<QByteArray>{remaining, remaining}));
+    QCOMPARE(removed.size(), 1);
+}
+
+void TestDigStore::launchChecksEverySavedWatchOnce() {
+    StoreFixture f;
+    // A damaged name in the saved list is refused without running dig.
+    const QList<Watch> saved{
+        savedWatch(QStringLiteral("a.test")),
+        savedWatch(QStringLiteral("b.test"), RecordType::TXT, {}, 650'000'000.0),
+        savedWatch(QStringLiteral("-c.test"))};
+    f.saveList(saved);
+    f.answerAll(QStringLiteral("192.0.2.1\n"));
+    DigStore& store = f.start();
+
+    QCOMPARE(store.watches(), saved);
+    QVERIFY(store.isChecking().isEmpty()); // nothing runs before the event loop does
+    QCOMPARE(f.notifier.permissionRequests, 0);
+
+    QVERIFY(f.launchChecksDone());
+    QTest::qWait(100);
+    QMap<QString, int> perDomain;
+    for (const QStringList& call : f.dig.calls())
+        ++perDomain[call.value(call.size() - 2)];
+    QCOMPARE(perDomain,
+             (QMap<QString, int>{{QStringLiteral("a.test"), 4}, {QStringLiteral("b.test"), 4}}));
+    for (const ResolverResult& r : store.results().value(saved[2].id))
+        QVERIFY(r.failed);
+    QCOMPARE(store.results().value(saved[2].id).size(), 4);
+    QCOMPARE(f.notifier.permissionRequests, 0);
+}
+
+void TestDigStore::checkWithEveryQueryFailed() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.answerAll(QStringLiteral("!9"));
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+
+    const QUuid id = store.watches().first().id;
+    const DigStore::ResultMap results = store.results().value(id);
+    QCOMPARE(results.size(), 4);
+    for (const Resolver& r : Resolver::all())
+        QCOMPARE(results.value(r.id), (ResolverResult{{}, true, f.clock.now()}));
+    QVERIFY(!store.watches().first().settledAt);
+    QVERIFY(f.settings.writes.isEmpty());
+}
+
+void TestDigStore::overlappingChecksOfOneWatch() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const QUuid id = store.watches().first().id;
+    QSignalSpy checking(&store, &DigStore::checkingChanged);
+
+    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+    int done = 0;
+    store.check(id, [&] { ++done; });
+    QTest::qWait(150);
+    store.check(id, [&] { ++done; });
+    QVERIFY(store.isChecking().contains(id));
+
+    // The first to finish clears the mark while the other still runs.
+    QTRY_COMPARE(done, 1);
+    QVERIFY(!store.isChecking().contains(id));
+    f.clock.setNow(f.clock.now() + 5);
+    QTRY_COMPARE(done, 2);
+    // The later check's answers are the ones kept.
+    for (const ResolverResult& r : store.results().value(id))
+        QCOMPARE(r.checkedAt, f.clock.now());
+    QCOMPARE(checking.size(), 2);
+}
+
+void TestDigStore::removalDuringCheckLeavesNothingBehind() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const QUuid id = store.watches().first().id;
+
+    // Answers that would settle the watch.
+    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+    bool done = false;
+    store.check(id, [&] { done = true; });
+    store.remove(id);
+    const auto writesAfterRemove = f.settings.writes;
+
+    QTRY_VERIFY(done);
+    QVERIFY(!store.results().contains(id));
+    QVERIFY(store.isChecking().isEmpty());
+    QCOMPARE(f.settings.writes, writesAfterRemove);
+    QVERIFY(f.notifier.notifications.isEmpty());
+}
+
+void TestDigStore::destroyedDuringCheck() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+    bool done = false;
+    f.start();
+    QVERIFY(QTest::qWaitFor([&] { return !f.store->isChecking().isEmpty(); }));
+    f.store->check(f.store->watches().first().id, [&] { done = true; });
+    f.store.reset();
+    QTest::qWait(600);
+    QVERIFY(!done);
+}
+
+void TestDigStore::queriesShareTheBound() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test")),
+                savedWatch(QStringLiteral("c.test"))});
+    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.05});
+    DigStore& store = f.start(3);
+    bool done = false;
+    QTimer::singleShot(0, &store, [&] { store.checkAll([&] { done = true; }); });
+    QTRY_VERIFY(done);
+    QVERIFY(f.launchChecksDone());
+    QCOMPARE(f.dig.calls().size(), 24);
+    QVERIFY(f.dig.peakConcurrency() <= 3);
+    for (const Watch& w : store.watches())
+        QVERIFY(!store.results().value(w.id).value(QStringLiteral("google")).failed);
+}
+
+void TestDigStore::unreadableList_data() {
+    QTest::addColumn<QByteArray>("copyBefore"); // null: no copy yet
+    QTest::addColumn<bool>("copyWritten");
+
+    QTest::newRow("first time") << QByteArray() << true;
+    QTest::newRow("same copy kept") << QByteArray("[{\"id\":1}") << false;
+    QTest::newRow("older copy replaced") << QByteArray("[]x") << true;
+}
+
+void TestDigStore::unreadableList() {
+    QFETCH(QByteArray, copyBefore);
+    QFETCH(bool, copyWritten);
+
+    const QByteArray damaged("[{\"id\":1}");
+    StoreFixture f;
+    f.settings.values.insert(DigStore::settingsKey, damaged);
+    if (!copyBefore.isNull())
+        f.settings.values.insert(DigStore::unreadableKey, copyBefore);
+    DigStore& store = f.start();
+
+    QVERIFY(store.watches().isEmpty());
+    QCOMPARE(f.settings.values.value(DigStore::settingsKey), damaged);
+    QCOMPARE(f.settings.values.value(DigStore::unreadableKey), damaged);
+    QCOMPARE(f.settings.writes.size(), copyWritten ? 1 : 0);
+
+    QVERIFY(store.add(QStringLiteral("example.test"), RecordType::A, std::nullopt));
+    QCOMPARE(f.settings.values.value(DigStore::settingsKey),
+             WatchListCodec::encode(store.watches()));
+    QCOMPARE(f.settings.values.value(DigStore::unreadableKey), damaged);
+}
+
+QTEST_GUILESS_MAIN(TestDigStore)
+#include "tst_digstore.moc"

@@ -1,0 +1,187 @@
+#include "store/systemclock.h"
+#include "storefixture.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+using namespace Quello;
+using namespace Quello::Test;
+using namespace std::chrono_literals;
+
+class TestPolling : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dueAfterInterval_data();
+    void dueAfterInterval();
+    void ageCountsFromTheLatestAnswer();
+    void noAnswersYetIsDue();
+    void passChecksOneWatchAtATime();
+    void passJudgesByItsStartTime();
+    void endsWithTheStore();
+    void systemClockSleeps();
+};
+
+void TestPolling::dueAfterInterval_data() {
+    QTest::addColumn<bool>("settled");
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<double>("age"); // of the latest answer when the pass begins
+    QTest::addColumn<bool>("due");
+
+    QTest::newRow("pending at 60") << false << false << 60.0 << true;
+    QTest::newRow("pending at 59.9") << false << false << 59.9 << false;
+    QTest::newRow("failed answers count") << false << true << 59.9 << false;
+    QTest::newRow("settled at 599.9") << true << false << 599.9 << false;
+    QTest::newRow("settled at 600") << true << false << 600.0 << true;
+    QTest::newRow("clock set back") << false << false << -3600.0 << false;
+}
+
+void TestPolling::dueAfterInterval() {
+    QFETCH(bool, settled);
+    QFETCH(bool, failing);
+    QFETCH(double, age);
+    QFETCH(bool, due);
+
+    StoreFixture f;
+    const QString one = QStringLiteral("192.0.2.1\n");
+    if (failing)
+        f.answerAll(QStringLiteral("!9"));
+    else if (settled)
+        f.answerAll(one);
+    else
+        f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
+    f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
+                           settled ? std::optional(650'000'000.0) : std::nullopt)});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const QUuid id = store.watches().first().id;
+    QCOMPARE(store.watches().first().settledAt.has_value(), settled);
+    const Instant answeredAt = f.clock.now();
+
+    f.clock.setNow(answeredAt + age - 30);
+    f.clock.advance(30);
+    QCOMPARE(store.isChecking().contains(id), due);
+    QTRY_VERIFY(store.isChecking().isEmpty());
+    QCOMPARE(f.dig.calls().size(), due ? 8 : 4);
+    QCOMPARE(f.clock.pendingWakeUps(), 1);
+    QVERIFY(f.clock.requestedDelays.size() == 2 && f.clock.requestedDelays.last() == 30s);
+
+    if (age < 0) {
+        // Due once the wall clock has caught up with the answer plus 60 s.
+        f.clock.setNow(answeredAt + 30);
+        f.clock.advance(30);
+        QVERIFY(store.isChecking().contains(id));
+    }
+}
+
+void TestPolling::ageCountsFromTheLatestAnswer() {
+    StoreFixture f;
+    f.dig.setAnswer({.output = "192.0.2.1\n"});
+    // The slow resolver disagrees, so the watch stays pending.
+    f.dig.setAnswer({.output = "192.0.2.2\n", .sleepSeconds = 1.0}, QStringLiteral("9.9.9.9"));
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    const Instant start = f.clock.now();
+    QTimer::singleShot(500, this, [&] { f.clock.setNow(start + 10); });
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const Watch w = store.watches().first();
+    QCOMPARE(store.results().value(w.id).value(QStringLiteral("quad9")).checkedAt, start + 10);
+    QCOMPARE(store.results().value(w.id).value(QStringLiteral("system")).checkedAt, start);
+
+    // 65 s after the first answers, 55 s after the last one.
+    f.clock.setNow(start + 35);
+    f.clock.advance(30);
+    QVERIFY(store.isChecking().isEmpty());
+}
+
+void TestPolling::noAnswersYetIsDue() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    DigStore& store = f.start();
+    // The pass comes before the launch check has even started.
+    f.clock.advance(30);
+    QVERIFY(store.isChecking().contains(store.watches().first().id));
+}
+
+void TestPolling::passChecksOneWatchAtATime() {
+    StoreFixture f;
+    const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
+                             savedWatch(QStringLiteral("b.test")),
+                             savedWatch(QStringLiteral("c.test"))};
+    f.saveList(saved);
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+
+    f.dig.setAnswer({.sleepSeconds = 0.1});
+    qsizetype mostAtOnce = 0;
+    QList<QUuid> order;
+    connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& id) {
+        mostAtOnce = std::max(mostAtOnce, store.isChecking().size());
+        if (store.isChecking().contains(id))
+            order.append(id);
+    });
+    // Removed during the pass: its turn passes without a check.
+    connect(&store, &DigStore::resultsChanged, this, [&](const QUuid& id) {
+        if (id == saved[0].id && store.watch(saved[1].id))
+            store.remove(saved[1].id);
+    });
+
+    f.clock.advance(60);
+    QCOMPARE(f.clock.pendingWakeUps(), 0); // no sleep while the pass runs
+    QTRY_COMPARE(f.clock.pendingWakeUps(), 1);
+    QCOMPARE(order, (QList<QUuid>{saved[0].id, saved[2].id}));
+    QCOMPARE(mostAtOnce, 1);
+}
+
+void TestPolling::passJudgesByItsStartTime() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test"))});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const QUuid second = store.watches().at(1).id;
+    // b.test answered 30 s later than a.test.
+    f.clock.setNow(f.clock.now() + 30);
+    QVERIFY(f.checkNow(second));
+    f.clock.setNow(f.clock.now() - 30);
+
+    // At the pass a.test is 60 s old and due, b.test 30 s. While a.test is
+    // checked the wall clock jumps; b.test is still judged by the pass's start.
+    connect(&store, &DigStore::checkingChanged, this, [&] { f.clock.setNow(f.clock.now() + 100); });
+    f.clock.advance(60);
+    QTRY_COMPARE(f.clock.pendingWakeUps(), 1);
+    QCOMPARE(f.dig.calls().size(), 8 + 4 + 4);
+}
+
+void TestPolling::endsWithTheStore() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.start();
+    QVERIFY(f.launchChecksDone());
+    f.store.reset();
+    QCOMPARE(f.clock.pendingWakeUps(), 0);
+    f.clock.advance(600);
+    QCOMPARE(f.dig.calls().size(), 4);
+}
+
+void TestPolling::systemClockSleeps() {
+    SystemClock clock;
+    const Instant before = clock.now();
+    QVERIFY(std::abs(before - instantFromDateTime(QDateTime::currentDateTimeUtc())) < 1);
+
+    QObject kept;
+    auto gone = std::make_unique<QObject>();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qint64 wokeAfter = -1;
+    bool goneWoke = false;
+    clock.sleep(50ms, &kept, [&] { wokeAfter = elapsed.elapsed(); });
+    clock.sleep(10ms, gone.get(), [&] { goneWoke = true; });
+    gone.reset();
+    QTRY_VERIFY(wokeAfter >= 0);
+    QVERIFY(wokeAfter >= 50);
+    QVERIFY(!goneWoke);
+}
+
+QTEST_GUILESS_MAIN(TestPolling)
+#include "tst_polling.moc"
