@@ -61,6 +61,8 @@ void PanelPopover::showAnchored(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+    if (focusWidget() == nullptr)
+        m_panel->takeInitialFocus();
 }
 
 void PanelPopover::toggleAnchored(const QRect& anchor) {
@@ -88,6 +90,8 @@ void PanelPopover::showStandalone() {
     show();
     raise();
     activateWindow();
+    if (focusWidget() == nullptr)
+        m_panel->takeInitialFocus();
 }
 
 QRect PanelPopover::placedGeometry(const QSize& size) const {

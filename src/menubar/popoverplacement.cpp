@@ -15,8 +15,10 @@ int clampInto(int start, int length, int areaStart, int areaLength) {
 } // namespace
 
 QPoint topLeft(const QRect& anchor, const QSize& panel, const QRect& available) {
-    const bool below = anchor.center().y() < available.center().y();
-    const int x = anchor.center().x() - panel.width() / 2;
+    // Centres from edges, since QRect::center() rounds an even width down.
+    const int anchorMiddleY = anchor.top() + anchor.height() / 2;
+    const bool below = anchorMiddleY < available.top() + available.height() / 2;
+    const int x = anchor.left() + anchor.width() / 2 - panel.width() / 2;
     const int y = below ? anchor.bottom() + 1 + gap : anchor.top() - gap - panel.height();
     return {clampInto(x, panel.width(), available.left(), available.width()),
             clampInto(y, panel.height(), available.top(), available.height())};

@@ -13,8 +13,12 @@
 
 namespace Quello {
 
-QuelloApp::QuelloApp()
-    : m_store(StoreServices{m_settings, m_notifier, m_clock})
+QuelloApp::QuelloApp(const QString& digProgram)
+    : m_store(StoreServices{
+        .settings = m_settings,
+        .notifier = m_notifier,
+        .clock = m_clock,
+        .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram})
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {

@@ -19,7 +19,8 @@ class QuelloApp : public QObject {
     Q_OBJECT
 
 public:
-    QuelloApp();
+    // `digProgram` replaces the real dig (tests run a fake); empty for dig.
+    explicit QuelloApp(const QString& digProgram = {});
     ~QuelloApp() override;
 
     // The whole process, from the command line to the end of the event loop.
@@ -30,6 +31,7 @@ public:
     static bool hasGraphicalSession(const QProcessEnvironment& environment);
 
     DigStore& store() { return m_store; }
+    DesktopNotifier& notifier() { return m_notifier; }
     MenuBarItem* menuBarItem() const { return m_item; }
     PanelPopover* popover() const { return m_popover.get(); }
 

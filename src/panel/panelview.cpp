@@ -137,6 +137,13 @@ QLineEdit* PanelView::inputField() const {
     return m_inputBar->findChild<QLineEdit*>();
 }
 
+void PanelView::takeInitialFocus() {
+    if (QLineEdit* field = inputField())
+        field->setFocus(Qt::PopupFocusReason);
+    else
+        setFocus(Qt::PopupFocusReason);
+}
+
 void PanelView::refresh() {
     const int pending = m_store.pendingCount();
     const QString summary = subtitle(static_cast<int>(m_store.watches().size()), pending);

@@ -39,6 +39,10 @@ public:
     // The input field, or null while the input bar has none.
     QLineEdit* inputField() const;
 
+    // Gives the keyboard to the input field (or the panel itself), so that a
+    // freshly opened panel takes typing and its keys at once.
+    void takeInitialFocus();
+
 protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

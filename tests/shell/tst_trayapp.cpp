@@ -1,0 +1,126 @@
+#include "desktoptestmain.h"
+#include "fakedig.h"
+#include "menubar/menubaritem.h"
+#include "menubar/panelpopover.h"
+#include "menubar/quelloapp.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Quello;
+
+namespace {
+
+// The settings file goes to a scratch directory; this must happen before
+// anything in the process reads a QSettings path.
+struct ScratchConfig {
+    QTemporaryDir dir;
+    ScratchConfig() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path())); }
+};
+const ScratchConfig scratchConfig;
+
+bool trayReady() {
+    return QSystemTrayIcon::isSystemTrayAvailable()
+           && !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
+void clickAt(QPoint point) {
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(point.x()),
+                       QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")});
+}
+
+QWidget* visibleBalloon() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && qstrcmp(widget->metaObject()->className(), "QBalloonTip") == 0)
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The whole application in this process: the tray item on a real tray host,
+// the panel, and the notification paths.
+class TestTrayApp : public QObject {
+    Q_OBJECT
+
+    Test::FakeDig m_dig;
+
+private Q_SLOTS:
+    void clickOnTheIconTogglesThePanel() {
+        if (!trayReady())
+            QSKIP("needs an X11 tray host and xdotool (tests/session/desktop-session)");
+        QuelloApp app(m_dig.program());
+        // The icon's window starts at the origin, then the tray takes it in.
+        QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty()
+                                     && app.menuBarItem()->iconGeometry().topLeft() != QPoint(),
+                                 5000);
+        const QRect icon = app.menuBarItem()->iconGeometry();
+
+        clickAt(icon.center());
+        QTRY_VERIFY(app.popover()->isVisible());
+        QVERIFY(app.popover()->isAnchored());
+        const QRect panel = app.popover()->geometry();
+        QVERIFY2(panel.top() > icon.bottom() && panel.top() - icon.bottom() < 12,
+                 qPrintable(QStringLiteral("icon %1,%2 panel top %3")
+                                .arg(icon.x())
+                                .arg(icon.bottom())
+                                .arg(panel.top())));
+        QVERIFY(panel.left() <= icon.center().x() && panel.right() >= icon.center().x());
+
+        // The second click closes it and does not reopen it.
+        clickAt(icon.center());
+        QTRY_VERIFY(!app.popover()->isVisible());
+        QTest::qWait(500);
+        QVERIFY(!app.popover()->isVisible());
+
+        clickAt(icon.center());
+        QTRY_VERIFY(app.popover()->isVisible());
+        // A click elsewhere closes it.
+        clickAt(QPoint(40, 400));
+        QTRY_VERIFY(!app.popover()->isVisible());
+    }
+
+    // The private session bus of the test desktop has no notification
+    // service: the tray's own balloon shows the message instead.
+    void notificationFallsBackToTheTray() {
+        if (!trayReady())
+            QSKIP("needs an X11 tray host (tests/session/desktop-session)");
+        QuelloApp app(m_dig.program());
+        QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty(), 5000);
+        app.notifier().notify(QUuid::createUuid(), QStringLiteral("example.com A propagated"),
+                              QStringLiteral("All resolvers now return 192.0.2.1"));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleBalloon() != nullptr, 5000);
+        visibleBalloon()->close();
+    }
+
+    void notificationClickOpensThePanel_data() {
+        QTest::addColumn<bool>("watchExists");
+        QTest::newRow("watch still listed") << true;
+        QTest::newRow("watch removed since") << false;
+    }
+
+    void notificationClickOpensThePanel() {
+        QFETCH(bool, watchExists);
+        QuelloApp app(m_dig.program());
+        QVERIFY(app.store().add(QStringLiteral("example.com"), RecordType::A, std::nullopt));
+        const QUuid id = app.store().watches().constFirst().id;
+        if (!watchExists)
+            app.store().remove(id);
+
+        Q_EMIT app.notifier().activated(id);
+        QTest::qWait(200);
+        QCOMPARE(app.popover()->isVisible(), watchExists);
+        // Without a tray the panel comes as an ordinary window.
+        if (watchExists)
+            QCOMPARE(app.popover()->isAnchored(), QSystemTrayIcon::isSystemTrayAvailable());
+        app.store().remove(id);
+    }
+};
+
+QUELLO_DESKTOP_TEST_MAIN(TestTrayApp)
+#include "tst_trayapp.moc"
