@@ -1,0 +1,53 @@
+#pragma once
+
+#include "model/resolver.h"
+#include "model/watch.h"
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QStringList>
+
+class QPainter;
+
+namespace Quello {
+
+class DigStore;
+
+// The lines that unfold under a clicked row: one per resolver with its dot,
+// its name and its latest answer. Reads the store when measured or painted.
+class ResolverDetails {
+public:
+    static constexpr int leadingPadding = 23; // flush with the row's domain text
+    static constexpr int topPadding = 6;
+    static constexpr int bottomPadding = 2;
+    static constexpr int lineSpacing = 4;
+    static constexpr int columnSpacing = 8;
+    static constexpr int nameWidth = 70;
+    static constexpr int maximumAnswerLines = 2;
+
+    ResolverDetails(const DigStore& store, const Watch& watch);
+
+    // The latest answer of one resolver as the line shows it.
+    static QString resolverText(const DigStore& store, const Watch& watch,
+                                const Resolver& resolver);
+
+    // The answer broken for `width`: at most two lines, the second one elided
+    // when the text goes on.
+    static QStringList answerLines(const QString& text, const QFont& font, int width);
+
+    static QFont nameFont();
+    static QFont answerFont();
+
+    int heightForWidth(int width) const;
+    void paint(QPainter& painter, const QRect& rect, const QColor& secondary) const;
+
+private:
+    int answerWidth(int width) const;
+    int lineHeight(int answerLineCount) const;
+
+    const DigStore& m_store;
+    const Watch& m_watch;
+};
+
+} // namespace Quello

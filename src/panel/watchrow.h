@@ -1,0 +1,120 @@
+#pragma once
+
+#include "model/watch.h"
+#include "panel/dotpainter.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QMenu;
+
+namespace Quello {
+
+class DigStore;
+class PlainIconButton;
+
+// One watch in the panel's list: status dot, domain and type, a summary of
+// the answers, one dot per resolver, and the per-resolver details once
+// clicked open. Painted in one piece so that hundreds of rows stay cheap.
+// The list keeps one row per watch id for as long as the watch exists, so
+// `expanded` and `hovering` outlive every re-check.
+class WatchRow : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(qreal detailsReveal READ detailsReveal WRITE setDetailsReveal)
+    Q_PROPERTY(qreal presence READ presence WRITE setPresence)
+
+public:
+    WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr);
+
+    const Watch& watch() const { return m_watch; }
+    bool isExpanded() const { return m_expanded; }
+    bool isHovering() const { return m_hovering; }
+    bool isSettled() const { return m_watch.settledAt.has_value(); }
+
+    // Opens or closes the details, with the row's spring unless reduced
+    // motion is asked for.
+    void setExpanded(bool expanded);
+    void toggleExpanded() { setExpanded(!m_expanded); }
+
+    // Reads the store again; the list calls it when this watch's results,
+    // checking state or fields change.
+    void refresh();
+
+    void checkNow();
+    // Removes the watch from the store; the list then lets the row leave.
+    void remove();
+    // Takes the row out of its list: animated when its own remove action asked
+    // for it and motion is allowed, at once otherwise. The row deletes itself.
+    void leaveList();
+
+    // Check Now, Copy Value (only while the resolvers have a value), Remove.
+    QMenu* createContextMenu(QWidget* parent);
+
+    QString secondLine() const { return secondLine(m_store, m_watch); }
+    QString accessibilitySummary() const { return accessibilitySummary(m_store, m_watch); }
+    StatusDotLook statusDotLook() const { return statusDotLook(m_store, m_watch); }
+
+    static QString secondLine(const DigStore& store, const Watch& watch);
+    static QString accessibilitySummary(const DigStore& store, const Watch& watch);
+    static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
+
+    qreal detailsReveal() const { return m_detailsReveal; }
+    void setDetailsReveal(qreal reveal);
+    qreal presence() const { return m_presence; }
+    void setPresence(qreal presence);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void expandedChanged(bool expanded);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    struct TopLayout {
+        int width = -1;
+        int height = 0; // of the top line, without the row's padding
+        QStringList domainLines;
+        int domainWidth = 0;
+        int textLeft = 0;
+        int textWidth = 0;
+    };
+
+    const TopLayout& topLayout(int width) const;
+    int detailsHeight(int width) const;
+    int fullHeight(int width) const;
+    QRect labelRect() const;
+    QRectF resolverDotRect(int index) const;
+    void setHovering(bool hovering);
+    void placeRemoveButton();
+    void notifyAccessibility();
+
+    DigStore& m_store;
+    Watch m_watch;
+    bool m_expanded = false;
+    bool m_hovering = false;
+    bool m_removalRequested = false;
+    bool m_leaving = false;
+    bool m_pressed = false;
+    qreal m_detailsReveal = 0;
+    qreal m_presence = 1;
+    PlainIconButton* m_removeButton = nullptr;
+
+    mutable TopLayout m_topLayout;
+    mutable int m_detailsWidth = -1;
+    mutable int m_detailsHeight = 0;
+};
+
+} // namespace Quello
