@@ -1,0 +1,50 @@
+#include "common/watchfactory.h"
+
+#include "store/digstore.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace Quello::Bench {
+
+QList<Watch> makeWatches(int count, bool settled) {
+    const Instant now = instantFromDateTime(QDateTime::currentDateTimeUtc());
+    QList<Watch> watches;
+    watches.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        Watch watch;
+        watch.id = QUuid::createUuid();
+        watch.domain = QStringLiteral("w%1.example.test").arg(i);
+        watch.recordType = RecordType::A;
+        watch.createdAt = now - 7200;
+        if (settled)
+            watch.settledAt = now - 3600;
+        watches.append(watch);
+    }
+    return watches;
+}
+
+bool waitUntilChecked(DigStore& store, int timeoutMs) {
+    QEventLoop loop;
+    bool started = !store.isChecking().isEmpty();
+    const auto idle = [&store] {
+        return store.isChecking().isEmpty() && store.queries().running() == 0
+               && store.queries().waiting() == 0;
+    };
+    const QMetaObject::Connection connection =
+        QObject::connect(&store, &DigStore::checkingChanged, &loop, [&] {
+            started = true;
+            if (idle())
+                loop.quit();
+        });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
+    timeout.start(timeoutMs);
+    const bool ok = (started && idle()) || loop.exec() == 0;
+    QObject::disconnect(connection);
+    return ok;
+}
+
+} // namespace Quello::Bench

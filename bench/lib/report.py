@@ -1,0 +1,185 @@
+"""Turns the samples inside.py wrote into the Markdown table of bench/RESULTS.md.
+
+    report.py RESULTS.json MACHINE-LINE > table.md
+
+Each row: the figure, Quello's median, the baseline's median from the same
+run, their ratio or difference, the target and whether it is met.
+"""
+
+import json
+import statistics
+import sys
+
+MIB = 1024.0
+
+
+def median(values):
+    return statistics.median(values) if values else None
+
+
+def fmt(value, unit="", digits=1):
+    if value is None:
+        return "—"
+    return f"{value:.{digits}f}{unit}"
+
+
+def spread(values, unit="", digits=1):
+    if not values:
+        return "—"
+    text = fmt(median(values), unit, digits)
+    if len(values) > 1:
+        text += f" ({fmt(min(values), '', digits)}–{fmt(max(values), '', digits)}, n={len(values)})"
+    return text
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+        self.missed = []
+
+    def add(self, item, figure, quello, baseline="—", relation="—", target="—", met=None):
+        verdict = "—" if met is None else ("yes" if met else "**no**")
+        if met is False:
+            self.missed.append(f"{item}. {figure}")
+        self.rows.append((item, figure, quello, baseline, relation, target, verdict))
+
+    def markdown(self):
+        head = ("| # | figure | Quello | baseline | ratio / difference | target | met |\n"
+                "|---|---|---|---|---|---|---|\n")
+        return head + "".join("| " + " | ".join(row) + " |\n" for row in self.rows)
+
+
+def ratio(a, b):
+    return None if a is None or not b else a / b
+
+
+def build(results):
+    t = Table()
+
+    check = results.get("check")
+    if check:
+        store, floor = median(check["store_ms"]), median(check["floor_ms"])
+        r = ratio(store, floor)
+        t.add("1", "one check, four resolvers (ms)", spread(check["store_ms"]),
+              "floor: " + spread(check["floor_ms"]), fmt(r, "×", 3), "≤ 1.05×",
+              r is not None and r <= 1.05)
+
+    for size, entry in (results.get("checkall") or {}).items():
+        store, xargs = median(entry["store_ms"]), median(entry["xargs_ms"])
+        r = ratio(store, xargs)
+        t.add("2", f"checkAll, {size} watches (ms)", spread(entry["store_ms"], digits=0),
+              "xargs -P48: " + spread(entry["xargs_ms"], digits=0), fmt(r, "×", 3), "≤ 1.15×",
+              r is not None and r <= 1.15)
+        bad = [f + e + m for f, e, m in zip(entry["failed"], entry["empty"], entry["missing"])]
+        worst = max(bad) if bad else None
+        xargs_failed = sum(1 for s in entry["xargs_status"] if s != 0)
+        t.add("2", f"failed results, {size} watches (worst run, of {4 * int(size)})",
+              f"{worst} (failed {max(entry['failed'], default=0)}, empty "
+              f"{max(entry['empty'], default=0)}, missing {max(entry['missing'], default=0)})",
+              f"xargs runs with a failed dig: {xargs_failed}", "—", "0",
+              worst is not None and worst == 0)
+        t.add("2", f"peak dig processes, {size} watches", str(entry["peak_running"]),
+              "xargs: 48", "—", "≤ 48", entry["peak_running"] <= 48)
+        t.add("2", f"peak open descriptors, {size} watches", str(entry["peak_fds"]),
+              f"{entry['base_fds']} before the store", f"+{entry['peak_fds'] - entry['base_fds']}")
+
+    for size, entry in (results.get("checkall_down") or {}).items():
+        store, xargs = median(entry["store_ms"]), median(entry["xargs_ms"])
+        t.add("2", f"checkAll, {size} watches, google stopped (ms)", spread(entry["store_ms"], digits=0),
+              "xargs -P48: " + spread(entry["xargs_ms"], digits=0), fmt(ratio(store, xargs), "×", 3),
+              f"failed = {size} (google's)",
+              entry["failed"] and max(entry["failed"]) == int(size))
+
+    for size, entry in (results.get("checkall_pending") or {}).items():
+        base = (results.get("checkall") or {}).get(size, {}).get("xargs_ms")
+        launch = median(entry["launch_ms"])
+        t.add("2", f"first check of {size} pending watches, each settling and saving to INI (ms)",
+              spread(entry["launch_ms"], digits=0),
+              "xargs -P48: " + spread(base or [], digits=0), fmt(ratio(launch, median(base or [])), "×", 3),
+              "(not a target)")
+
+    idle = results.get("idle")
+    if idle:
+        window = idle["window_s"]
+        q, b = idle["quello"], idle["bare"]
+        per_min = 60.0 / window
+        qcpu, bcpu = q["run_s"] * 1000, b["run_s"] * 1000
+        r = ratio(qcpu, bcpu)
+        # The kernel's tick-based utime+stime is too coarse for idle programs;
+        # schedstat has nanoseconds. Both are shown.
+        t.add("3", f"idle CPU over {window:.0f} s, 100 settled watches (ms)",
+              f"{qcpu:.1f} (utime+stime {q['cpu_s'] * 1000:.0f})",
+              f"bare tray: {bcpu:.1f} (utime+stime {b['cpu_s'] * 1000:.0f})",
+              fmt(r, "×", 2), "≤ 1.1×", r is not None and r <= 1.1)
+        qw, bw = q["voluntary"] * per_min, b["voluntary"] * per_min
+        t.add("3", "idle wake-ups per minute (voluntary switches, all threads)",
+              f"{qw:.1f} (main thread {q['main_voluntary'] * per_min:.1f}, {q['threads']} threads)",
+              f"bare tray: {bw:.1f} (main thread {b['main_voluntary'] * per_min:.1f}, "
+              f"{b['threads']} threads)",
+              f"{qw - bw:+.1f}/min", "≤ +3/min", qw - bw <= 3)
+        t.add("3", "dig children during the idle window", str(idle["digs_during_window"]),
+              "—", "—", "0", idle["digs_during_window"] == 0)
+
+    memory = results.get("memory")
+    if memory and "bare" in memory:
+        bare = memory["bare"]
+        for key in ("quello_0", "quello_100", "quello_1000"):
+            if key not in memory:
+                continue
+            m = memory[key]
+            watches = key.split("_")[1]
+            diff = (m["rss"] - bare["rss"]) / MIB
+            met = diff <= 10.0 if watches == "1000" else None
+            t.add("4", f"memory, {watches} watches (MiB): RSS / PSS / USS",
+                  f"{m['rss'] / MIB:.1f} / {m['pss'] / MIB:.1f} / {m['uss'] / MIB:.1f}",
+                  f"bare tray: {bare['rss'] / MIB:.1f} / {bare['pss'] / MIB:.1f} / "
+                  f"{bare['uss'] / MIB:.1f}",
+                  f"RSS {diff:+.1f} MiB", "≤ +10 MB" if met is not None else "—", met)
+
+    startup = results.get("startup")
+    if startup:
+        bare = median(startup["bare"])
+        for key, label in (("quello_0", "0 watches"), ("quello_100", "100 watches")):
+            r = ratio(median(startup[key]), bare)
+            t.add("5", f"start to tray icon embedded, {label} (ms)", spread(startup[key]),
+                  "bare tray: " + spread(startup["bare"]), fmt(r, "×", 2), "≤ 1.2×",
+                  r is not None and r <= 1.2)
+
+    panel = results.get("panel")
+    if panel and panel.get("open_ms"):
+        opens = panel["open_ms"]
+        t.add("6", "open the panel, 500 watches: first (cold) open (ms)", fmt(opens[0]),
+              "—", "—", "≤ 100 ms", opens[0] <= 100)
+        if len(opens) > 1:
+            warm = median(opens[1:])
+            t.add("6", "open the panel, 500 watches: later opens (ms)", spread(opens[1:]),
+                  "—", "—", "≤ 100 ms", warm <= 100)
+    if panel and panel.get("update_ms"):
+        u = median(panel["update_ms"])
+        t.add("6", "apply one result update, 500 watches (ms)", spread(panel["update_ms"], digits=2),
+              "—", "—", "≤ 2 ms", u <= 2)
+    return t
+
+
+def main():
+    with open(sys.argv[1]) as f:
+        results = json.load(f)
+    table = build(results)
+    out = [table.markdown()]
+    options = results.get("options", {})
+    out.append(f"\nOptions: rounds {options.get('rounds')}, start-up rounds "
+               f"{options.get('startup_rounds')}, idle window {options.get('idle')} s, "
+               f"sizes {options.get('sizes')}, items {options.get('only')}. "
+               "Times are medians with (min–max, n).\n")
+    if table.missed:
+        out.append("\nMissed targets: " + "; ".join(table.missed) + ".\n")
+    else:
+        out.append("\nEvery measured target is met.\n")
+    for failure in results.get("failures", []):
+        out.append(f"\nItem not measured — {failure}\n")
+    sys.stdout.write("".join(out))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
