@@ -2,10 +2,12 @@
 
 #include "menubar/menubarlabel.h"
 #include "panel/glassbackground.h"
+#include "panel/inputbar.h"
 #include "panel/paneldivider.h"
 #include "panel/panelresources.h"
 #include "panel/symbolicon.h"
 #include "panel/textstyles.h"
+#include "panel/watchlistview.h"
 #include "store/digstore.h"
 
 #include <QAction>
@@ -39,15 +41,16 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     column->addWidget(buildHeader());
     column->addWidget(new PanelDivider(this));
 
-    m_listArea = new QWidget(this);
-    m_listArea->setObjectName(QStringLiteral("listArea"));
-    m_listArea->setFixedHeight(1);
+    m_listArea = new WatchListView(store, this);
+    // QScrollArea::setWidget() makes its content paint an opaque ground,
+    // which would stand out on the glass.
+    if (QWidget* content = m_listArea->widget())
+        content->setAutoFillBackground(false);
     column->addWidget(m_listArea);
 
     column->addWidget(new PanelDivider(this));
 
-    m_inputBar = new QWidget(this);
-    m_inputBar->setObjectName(QStringLiteral("inputBar"));
+    m_inputBar = new InputBar(store, this);
     column->addWidget(m_inputBar);
 
     // The actions answer their keys anywhere in the panel, not only while

@@ -13,6 +13,8 @@ namespace Quello {
 
 class DigStore;
 class GlassBackground;
+class InputBar;
+class WatchListView;
 
 // The panel: one 380-pixel column with a header (icon, name, summary line,
 // actions menu), the list of watches and the input bar, on the glass
@@ -34,13 +36,12 @@ public:
     QMenu* actionsMenu() const { return m_actionsMenu; }
     QAction* checkAllAction() const { return m_checkAll; }
     QAction* quitAction() const { return m_quit; }
-    QWidget* listArea() const { return m_listArea; }
-    QWidget* inputBar() const { return m_inputBar; }
-    // The input field, or null while the input bar has none.
+    WatchListView* listArea() const { return m_listArea; }
+    InputBar* inputBar() const { return m_inputBar; }
     QLineEdit* inputField() const;
 
-    // Gives the keyboard to the input field (or the panel itself), so that a
-    // freshly opened panel takes typing and its keys at once.
+    // Gives the keyboard to the input field, so that a freshly opened panel
+    // takes typing and its keys at once.
     void takeInitialFocus();
 
 protected:
@@ -61,8 +62,8 @@ private:
     QMenu* m_actionsMenu = nullptr;
     QAction* m_checkAll = nullptr;
     QAction* m_quit = nullptr;
-    QWidget* m_listArea = nullptr;
-    QWidget* m_inputBar = nullptr;
+    WatchListView* m_listArea = nullptr;
+    InputBar* m_inputBar = nullptr;
 };
 
 } // namespace Quello
