@@ -54,7 +54,7 @@ int WatchListView::areaHeight(double contentHeight) {
     return static_cast<int>(std::ceil(contentHeight));
 }
 
-QList<WatchRow*> WatchListView::rows() const {
+QList<WatchRow*> WatchListView::layoutRows() const {
     QList<WatchRow*> rows;
     for (int i = 0; i < m_layout->count(); ++i) {
         if (auto* row = qobject_cast<WatchRow*>(m_layout->itemAt(i)->widget()))
@@ -63,10 +63,18 @@ QList<WatchRow*> WatchListView::rows() const {
     return rows;
 }
 
+QList<WatchRow*> WatchListView::rows() const {
+    QList<WatchRow*> rows = layoutRows();
+    rows.removeIf([this](WatchRow* row) { return m_rows.value(row->watch().id) != row; });
+    return rows;
+}
+
 void WatchListView::addRow(const Watch& watch) {
     auto* row = new WatchRow(m_store, watch, m_content);
     // Before the trailing stretch: rows keep the store's order.
     m_layout->insertWidget(m_layout->count() - 1, row);
+    // Counted by the next measurement already, not only once shown.
+    row->show();
     m_rows.insert(watch.id, row);
 }
 
@@ -84,7 +92,7 @@ void WatchListView::watchRemoved(const QUuid& id) {
         return;
     if (m_rows.isEmpty()) {
         // The empty state takes over at once; rows still leaving go with it.
-        for (WatchRow* leaving : rows()) {
+        for (WatchRow* leaving : layoutRows()) {
             leaving->hide();
             leaving->deleteLater();
         }

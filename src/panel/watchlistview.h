@@ -35,7 +35,7 @@ public:
     // The height the list takes for a measured content height.
     static int areaHeight(double contentHeight);
 
-    // The rows in list order, including rows still animating away.
+    // The rows of the store's watches, in list order.
     QList<WatchRow*> rows() const;
     WatchRow* row(const QUuid& id) const { return m_rows.value(id); }
     EmptyStateView* emptyState() const { return m_emptyState; }
@@ -52,6 +52,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Every row in the layout, those shrinking away included.
+    QList<WatchRow*> layoutRows() const;
     void addRow(const Watch& watch);
     void watchAdded(const QUuid& id);
     void watchRemoved(const QUuid& id);

@@ -41,6 +41,7 @@ constexpr int badgePaddingY = 1;
 constexpr int removeIconSize = 10;
 constexpr int removePadding = 8;
 constexpr qreal cornerRadius = 8;
+constexpr int nominalWidth = 364; // the panel's 380 less the list's padding
 
 int resolverDotsWidth() {
     const int count = static_cast<int>(Resolver::all().size());
@@ -264,8 +265,9 @@ int WatchRow::heightForWidth(int width) const {
 }
 
 QSize WatchRow::sizeHint() const {
-    const int width = this->width() > 0 ? this->width() : 364;
-    return {width, fullHeight(width)};
+    // Measured at the width a row has in the panel, not the current one: the
+    // layout keeps this figure, and a row not laid out yet is only 100 wide.
+    return {nominalWidth, fullHeight(nominalWidth)};
 }
 
 QSize WatchRow::minimumSizeHint() const {
