@@ -173,8 +173,13 @@ struct OnDisk {
 
 OnDisk readInChild(const QString& file, const QString& key) {
     QProcess reader;
+    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reader.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--read"), file, key});
-    reader.waitForFinished(120000);
+    if (!reader.waitForFinished(120000)) {
+        std::fprintf(stderr, "faultdriver: reading %s in a child failed: %s\n", qPrintable(file),
+                     qPrintable(reader.errorString()));
+        return {};
+    }
     const QList<QByteArray> fields = reader.readAllStandardOutput().trimmed().split(' ');
     if (fields.size() != 3)
         return {};
@@ -668,7 +673,7 @@ Verdict tenThousandWatches(bool quick) {
     }
 
     // Every resolver agrees, so every watch settles and is saved once.
-    const qint64 limitMs = 300'000;
+    const qint64 limitMs = 120'000;
     const bool finished = waitFor(
         [&] { return run->store->pendingCount() == 0 && run->store->isChecking().isEmpty(); },
         limitMs);
