@@ -46,15 +46,26 @@ bool QuelloApp::trayUsable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+bool QuelloApp::popupsCanBePlaced() {
+    // Wayland lets no client place its own top-level windows, and a popup
+    // needs a parent window of ours, which a tray icon is not.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void QuelloApp::showPanel() {
-    if (trayUsable())
+    if (trayUsable() && popupsCanBePlaced())
         m_popover->showAnchored(m_item->iconGeometry());
     else
         m_popover->showStandalone();
 }
 
 void QuelloApp::togglePanel() {
-    m_popover->toggleAnchored(m_item->iconGeometry());
+    if (popupsCanBePlaced())
+        m_popover->toggleAnchored(m_item->iconGeometry());
+    else if (m_popover->isVisible())
+        m_popover->hide();
+    else
+        m_popover->showStandalone();
 }
 
 int QuelloApp::main(int argc, char* argv[]) {

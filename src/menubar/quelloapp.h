@@ -42,6 +42,7 @@ public:
 
 private:
     bool trayUsable() const;
+    static bool popupsCanBePlaced();
 
     IniSettingsStore m_settings;
     DesktopNotifier m_notifier;
