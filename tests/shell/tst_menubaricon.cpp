@@ -66,15 +66,6 @@ int countBlobs(const QImage& image) {
     return blobs;
 }
 
-double totalCoverage(const QImage& image) {
-    double sum = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            sum += qAlpha(image.pixel(x, y)) / 255.0;
-    }
-    return sum / (image.devicePixelRatio() * image.devicePixelRatio());
-}
-
 } // namespace
 
 class TestMenuBarIcon : public QObject {
@@ -124,23 +115,6 @@ private Q_SLOTS:
         const int blobs = countBlobs(MenuBarIcon::image(pending, Qt::black, 4.0));
         const int extra = pending ? 1 : 0;
         QVERIFY2(blobs >= 34 + extra && blobs <= 37 + extra, QByteArray::number(blobs).constData());
-    }
-
-    void sameGeometryAtBothScales() {
-        for (const bool pending : {false, true}) {
-            const double one = totalCoverage(MenuBarIcon::image(pending, Qt::black, 1.0));
-            const double two = totalCoverage(MenuBarIcon::image(pending, Qt::black, 2.0));
-            QVERIFY2(std::abs(one - two) < 0.05 * one,
-                     qPrintable(QStringLiteral("%1 vs %2").arg(one).arg(two)));
-        }
-    }
-
-    void drawnInTheGivenColour() {
-        const QColor color(200, 230, 250);
-        const QImage image =
-            MenuBarIcon::image(true, color, 2.0).convertToFormat(QImage::Format_ARGB32);
-        const QPoint centre(18, 19); // the centre dot at 2x
-        QCOMPARE(image.pixelColor(centre), color);
     }
 
     void iconHoldsBothScales() {

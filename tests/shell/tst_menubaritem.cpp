@@ -65,18 +65,6 @@ private Q_SLOTS:
         QVERIFY(!showsPending(item));
     }
 
-    void settledWatchesKeepItCalm() {
-        ShellStore fixture;
-        fixture.answerAll("192.0.2.1\n");
-        fixture.addChecked(QStringLiteral("a.example"));
-        fixture.addChecked(QStringLiteral("b.example"));
-        MenuBarItem item(*fixture.store);
-        QCOMPARE(item.trayIcon()->toolTip(), calmTip);
-
-        fixture.store->add(QStringLiteral("c.example"), RecordType::A, std::nullopt);
-        QCOMPARE(item.trayIcon()->toolTip(), busyTip);
-    }
-
     // A dark desktop gets a light icon, at once.
     void redrawsOnPaletteChange() {
         ShellStore fixture;

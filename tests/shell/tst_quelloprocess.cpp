@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
 
 // Runs a tool and returns what it printed; empty if it could not run.
@@ -131,23 +129,6 @@ private Q_SLOTS:
         QVERIFY(first->waitForFinished(5000));
         QCOMPARE(first->exitStatus(), QProcess::NormalExit);
         QCOMPARE(first->exitCode(), 0);
-    }
-
-    void aCrashDoesNotBlockTheNextStart() {
-        QProcess* crashed = start(environment());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtimeDir() + QStringLiteral("/quello.socket")),
-                                 10000);
-        ::kill(static_cast<pid_t>(crashed->processId()), SIGKILL);
-        QVERIFY(crashed->waitForFinished());
-
-        QProcess* next = start(environment());
-        QTest::qWait(1500);
-        QCOMPARE(next->state(), QProcess::Running);
-
-        QProcess* handedOver = start(environment());
-        QVERIFY(handedOver->waitForFinished(10000));
-        QCOMPARE(handedOver->exitCode(), 0);
-        QCOMPARE(next->state(), QProcess::Running);
     }
 };
 
