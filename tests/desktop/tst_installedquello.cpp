@@ -466,8 +466,8 @@ class TestInstalledQuello : public QObject {
         }
     }
 
-    // Lets the test through the one check Quello makes once "Check All Now"
-    // is pressed, and returns that check's dig runs.
+    // Presses Ctrl+R ("Check All Now") and waits for the check it starts;
+    // returns that check's dig runs.
     std::optional<QStringList> checkAllNow() {
         const qsizetype before = digRuns().size();
         if (!press(QStringLiteral("ctrl+r")))
@@ -482,6 +482,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void trayIsIdleWithoutWatches();
+    void trayIconTogglesThePanel();
     void typedWatchIsAddedAndSaved();
     void halfChangedResolversKeepItPending();
     void allChangedSettleWithOneNotification();
@@ -602,6 +603,25 @@ void TestInstalledQuello::trayIsIdleWithoutWatches() {
     m_idleLook = *look;
     savePicture(look->icon, QStringLiteral("tray-icon-idle"));
     savePicture(look->toolTip, QStringLiteral("tooltip-idle"));
+}
+
+void TestInstalledQuello::trayIconTogglesThePanel() {
+    QVERIFY(!panelRect());
+    QVERIFY(clickIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(panelRect().has_value(), 5000);
+
+    // The next click on the icon closes it, and it stays closed.
+    QVERIFY(clickIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(!panelRect(), 5000);
+    m_panelClosed.start();
+    QTest::qWait(500);
+    QVERIFY(!panelRect());
+
+    // So does Escape.
+    QVERIFY(openPanel());
+    QVERIFY(press(QStringLiteral("Escape")));
+    QTRY_VERIFY_WITH_TIMEOUT(!panelRect(), 5000);
+    m_panelClosed.start();
 }
 
 void TestInstalledQuello::typedWatchIsAddedAndSaved() {
