@@ -25,7 +25,6 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
     setWidgetResizable(true);
     // The panel's background shows through.
     viewport()->setAutoFillBackground(false);
-    m_content->setAutoFillBackground(false);
 
     m_layout->setContentsMargins(contentPadding, contentPadding, contentPadding, contentPadding);
     m_layout->setSpacing(rowSpacing);
@@ -37,6 +36,8 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
         addRow(watch);
     updateEmptyState();
     setWidget(m_content);
+    // Only after setWidget(), which turns it on.
+    m_content->setAutoFillBackground(false);
     m_content->installEventFilter(this);
 
     connect(&store, &DigStore::watchAdded, this, &WatchListView::watchAdded);

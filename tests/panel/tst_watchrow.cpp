@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -398,6 +399,40 @@ private Q_SLOTS:
         QVERIFY(fixture.launchChecksDone());
         QCOMPARE(under.list->row(first.id), under.row);
         QVERIFY(under.row->isExpanded());
+    }
+
+    void resolverDotsNameTheirResolvers_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        for (int i = 0; i < 4; ++i) {
+            const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
+            QTest::newRow(qPrintable(resolver.id)) << i << resolver.name;
+        }
+    }
+
+    void resolverDotsNameTheirResolvers() {
+        QFETCH(int, index);
+        QFETCH(QString, name);
+
+        PanelFixture fixture;
+        const Watch saved = savedWatch(QStringLiteral("example.com"));
+        RowUnderTest under = rowFor(fixture.start({saved}), saved.id);
+        under.list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
+
+        // Four 5-point dots 4 apart, flush with the row's 10-point padding,
+        // centred on the collapsed row.
+        const int right = under.row->width() - 10;
+        const QPoint dot(right - 32 + index * 9 + 2, under.row->height() / 2);
+        QHelpEvent help(QEvent::ToolTip, dot, under.row->mapToGlobal(dot));
+        QCoreApplication::sendEvent(under.row, &help);
+        QTRY_COMPARE(QToolTip::text(), name);
+
+        // Between the text and the dots there is nothing to explain.
+        const QPoint gap(right - 60, under.row->height() / 2);
+        QHelpEvent none(QEvent::ToolTip, gap, under.row->mapToGlobal(gap));
+        QCoreApplication::sendEvent(under.row, &none);
+        QTRY_VERIFY(QToolTip::text().isEmpty());
     }
 
     void clickTogglesDetails() {

@@ -1,0 +1,301 @@
+// Renders the panel in each of its states to PNG files, for the docs and for
+// checking the layout by eye:
+//
+//   panelshots [output directory]
+//
+// Runs on the offscreen platform at device pixel ratio 2. Every answer comes
+// from the test suite's fake dig; no resolver is ever asked.
+
+#include "fakeclock.h"
+#include "fakedig.h"
+#include "fakenotifier.h"
+#include "memorysettingsstore.h"
+#include "model/resolver.h"
+#include "model/watchlistcodec.h"
+#include "panel/inputbar.h"
+#include "panel/panelview.h"
+#include "panel/watchlistview.h"
+#include "panel/watchrow.h"
+#include "store/digstore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTextStream>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+using namespace Quello;
+using namespace Quello::Test;
+
+namespace {
+
+struct Scene {
+    FakeDig dig{QStringLiteral(FAKEDIG_PATH)};
+    MemorySettingsStore settings;
+    FakeNotifier notifier;
+    FakeClock clock;
+    std::unique_ptr<DigStore> store;
+    std::unique_ptr<PanelView> panel;
+
+    // One dig output per resolver in Resolver::all() order for `domain`;
+    // "!" fails, "~" first keeps the query running.
+    void answer(const QString& domain, const QStringList& outputs) {
+        for (qsizetype i = 0; i < outputs.size(); ++i) {
+            FakeDig::Answer a;
+            QString output = outputs[i];
+            if (output.startsWith(u'~')) {
+                a.sleepSeconds = 60;
+                output = output.mid(1);
+            }
+            if (output == u"!")
+                a.status = 9;
+            else
+                a.output = output.toUtf8();
+            const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
+            dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")), domain);
+        }
+    }
+    void answerAll(const QString& domain, const QString& output) {
+        answer(domain, {output, output, output, output});
+    }
+
+    void start(const QList<Watch>& saved) {
+        if (!saved.isEmpty())
+            settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(saved));
+        store = std::make_unique<DigStore>(StoreServices{.settings = settings,
+                                                         .notifier = notifier,
+                                                         .clock = clock,
+                                                         .digProgram = dig.program()});
+        panel = std::make_unique<PanelView>(*store);
+    }
+
+    WatchListView* list() const { return panel->findChild<WatchListView*>(); }
+    WatchRow* row(const Watch& watch) const { return list()->row(watch.id); }
+};
+
+Watch watch(const QString& domain, RecordType type = RecordType::A,
+            std::optional<QString> expected = std::nullopt) {
+    return Watch{QUuid::createUuid(), domain,        type,
+                 std::move(expected), 700'000'000.0, std::nullopt};
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+bool checksDone(const DigStore& store) {
+    return waitFor([&] {
+        return store.results().size() == store.watches().size() && store.isChecking().isEmpty();
+    });
+}
+
+void hover(WatchRow* row) {
+    const QPointF inside(row->width() / 2.0, 10);
+    QEnterEvent enter(inside, row->mapToGlobal(inside), row->mapToGlobal(inside));
+    QCoreApplication::sendEvent(row, &enter);
+}
+
+QPalette lightPalette() {
+    return QApplication::style()->standardPalette();
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(38, 38, 42);
+    const QColor base(28, 28, 31);
+    const QColor text(235, 235, 240);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 158));
+    palette.setColor(QPalette::Highlight, QColor(176, 107, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(70, 70, 76));
+    palette.setColor(QPalette::Midlight, QColor(56, 56, 62));
+    palette.setColor(QPalette::Mid, QColor(48, 48, 52));
+    palette.setColor(QPalette::Dark, QColor(20, 20, 22));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 126));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 126));
+    return palette;
+}
+
+const QString dkim =
+    QStringLiteral("\"v=DKIM1; k=rsa; p=MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAu5dZ3x7Qb0vP"
+                   "kM2c9Rz8yLwT4eHn1sJq6VfA0oXgB3iU7mN2pKc8dE5rT9yWz1QxHs4LjO6vGaYb0nFt\"\n");
+
+struct State {
+    QString name;
+    std::function<bool(Scene&)> build; // false: the state could not be reached
+};
+
+QList<State> states() {
+    const QString one = QStringLiteral("192.0.2.1\n");
+    return {
+        {QStringLiteral("empty"),
+         [](Scene& scene) {
+             scene.start({});
+             return true;
+         }},
+        {QStringLiteral("pending"),
+         [one](Scene& scene) {
+             // The resolvers disagree while the change spreads; the next
+             // line is being typed.
+             const Watch a = watch(QStringLiteral("example.com"));
+             const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
+             const QString mx = QStringLiteral("10 mail.example.org.\n");
+             scene.answer(a.domain,
+                          {one, QStringLiteral("192.0.2.9\n"), one, QStringLiteral("192.0.2.9\n")});
+             scene.answer(b.domain, {mx, mx, QString(), mx});
+             scene.start({a, b});
+             scene.panel->inputField()->setText(QStringLiteral("example.net A 192.0.2.7"));
+             return checksDone(*scene.store);
+         }},
+        {QStringLiteral("checking"),
+         [one](Scene& scene) {
+             const Watch w = watch(QStringLiteral("example.com"), RecordType::AAAA);
+             scene.answer(w.domain, {QStringLiteral("~"), QStringLiteral("~"), QStringLiteral("~"),
+                                     QStringLiteral("~")});
+             scene.start({w});
+             return waitFor([&] { return scene.store->isChecking().contains(w.id); });
+         }},
+        {QStringLiteral("settled"),
+         [one](Scene& scene) {
+             const Watch a = watch(QStringLiteral("example.com"));
+             const Watch b = watch(QStringLiteral("www.example.com"), RecordType::CNAME);
+             const Watch c =
+                 watch(QStringLiteral("example.org"), RecordType::A, QStringLiteral("192.0.2.1"));
+             scene.answerAll(a.domain, QStringLiteral("192.0.2.2\n192.0.2.1\n"));
+             scene.answerAll(b.domain, QStringLiteral("example.com.\n"));
+             scene.answerAll(c.domain, one);
+             scene.start({a, b, c});
+             if (!checksDone(*scene.store))
+                 return false;
+             hover(scene.row(b));
+             return true;
+         }},
+        {QStringLiteral("unreachable"),
+         [one](Scene& scene) {
+             const Watch w = watch(QStringLiteral("example.com"));
+             scene.answer(w.domain, {one, QStringLiteral("!"), one, QString()});
+             scene.start({w});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.row(w)->setExpanded(true);
+             return true;
+         }},
+        {QStringLiteral("expected-not-met"),
+         [one](Scene& scene) {
+             const Watch w =
+                 watch(QStringLiteral("example.com"), RecordType::A, QStringLiteral("192.0.2.7"));
+             scene.answer(w.domain, {one, one, QStringLiteral("192.0.2.7\n"), one});
+             scene.start({w});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.row(w)->setExpanded(true);
+             return true;
+         }},
+        {QStringLiteral("long-txt"),
+         [](Scene& scene) {
+             const Watch w =
+                 watch(QStringLiteral("selector1._domainkey.example.com"), RecordType::TXT);
+             scene.answer(w.domain, {dkim, dkim, QStringLiteral("!"), dkim});
+             scene.start({w});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.row(w)->setExpanded(true);
+             return true;
+         }},
+        {QStringLiteral("expanded"),
+         [one](Scene& scene) {
+             const Watch first = watch(QStringLiteral("example.com"));
+             const Watch second = watch(QStringLiteral("example.net"), RecordType::NS);
+             scene.answer(first.domain, {one, one, one, QStringLiteral("192.0.2.9\n")});
+             scene.answer(second.domain, {QStringLiteral("~"), QStringLiteral("~"),
+                                          QStringLiteral("~"), QStringLiteral("~")});
+             scene.start({first, second});
+             if (!waitFor([&] { return scene.store->results().contains(first.id); }))
+                 return false;
+             scene.row(first)->setExpanded(true);
+             scene.row(second)->setExpanded(true);
+             return true;
+         }},
+        {QStringLiteral("many"),
+         [one](Scene& scene) {
+             QList<Watch> watches;
+             for (int i = 1; i <= 14; ++i)
+                 watches.append(watch(QStringLiteral("host%1.example.com").arg(i)));
+             scene.answerAll(QStringLiteral("any"), one);
+             scene.start(watches);
+             return checksDone(*scene.store);
+         }},
+    };
+}
+
+bool render(const State& state, const QString& theme, const QString& directory) {
+    Scene scene;
+    if (!state.build(scene)) {
+        QTextStream(stderr) << "panelshots: " << state.name << " did not come about\n";
+        return false;
+    }
+    PanelView& panel = *scene.panel;
+    panel.show();
+    // Let the list measure itself and the column follow it.
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        panel.adjustSize();
+    }
+    const QString path =
+        QDir(directory).filePath(QStringLiteral("panel-%1-%2.png").arg(state.name, theme));
+    if (!panel.grab().toImage().save(path, "PNG", 0)) {
+        QTextStream(stderr) << "panelshots: cannot write " << path << '\n';
+        return false;
+    }
+    QTextStream(stdout) << path << '\n';
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Offscreen and sharp, whatever the caller's session.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    const QString directory =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PANELSHOTS_DEFAULT_OUTPUT);
+    QDir().mkpath(directory);
+
+    bool ok = true;
+    const QList<std::pair<QString, QPalette>> themes{{QStringLiteral("light"), lightPalette()},
+                                                     {QStringLiteral("dark"), darkPalette()}};
+    for (const auto& [theme, palette] : themes) {
+        QApplication::setPalette(palette);
+        for (const State& state : states())
+            ok = render(state, theme, directory) && ok;
+    }
+    return ok ? 0 : 1;
+}
