@@ -90,6 +90,13 @@ SingleInstance::Role SingleInstance::claim() {
             return Role::HandedOver;
         QThread::msleep(connectRetryMs);
     }
+    // A lock file that names no process (a crash between creating and
+    // filling it leaves it empty) is never judged stale by its content. The
+    // owner's file lock tells: removal fails while a live Quello holds it.
+    if (m_lock.removeStaleLockFile() && m_lock.tryLock(0)) {
+        openSocket();
+        return Role::Primary;
+    }
     return Role::Unreachable;
 }
 

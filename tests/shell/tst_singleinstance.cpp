@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -65,6 +64,7 @@ private Q_SLOTS:
         QTest::newRow("owner died, socket left") << QStringLiteral("dead") << true << Role::Primary;
         QTest::newRow("pid now another program")
             << QStringLiteral("other") << true << Role::Primary;
+        QTest::newRow("left empty by a crash") << QStringLiteral("empty") << false << Role::Primary;
         QTest::newRow("owner alive, not answering")
             << QStringLiteral("alive") << true << Role::Unreachable;
     }
@@ -76,14 +76,17 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         SingleInstance instance(dir.path());
-        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         if (owner == QLatin1String("dead"))
             writeLock(instance.lockPath(), deadPid(), QStringLiteral("quello"));
         else if (owner == QLatin1String("other"))
             writeLock(instance.lockPath(), QCoreApplication::applicationPid(),
                       QStringLiteral("quello"));
-        else
-            writeLock(instance.lockPath(), QCoreApplication::applicationPid(), self);
+        else if (owner == QLatin1String("empty"))
+            QVERIFY(QFile(instance.lockPath()).open(QIODevice::WriteOnly));
+        // A live owner: this very process holds the lock through another file.
+        QLockFile live(instance.lockPath());
+        if (owner == QLatin1String("alive"))
+            QVERIFY(live.tryLock(0));
         if (staleSocket) {
             QFile socket(instance.socketPath());
             QVERIFY(socket.open(QIODevice::WriteOnly));
