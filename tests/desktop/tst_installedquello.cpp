@@ -199,6 +199,7 @@ class TestInstalledQuello : public QObject {
 
     QTemporaryDir m_dir;
     QString m_dnslab;
+    QString m_prefix;
     QString m_quelloBinary;
     QString m_settingsPath;
     QString m_digLog;
@@ -510,7 +511,7 @@ void TestInstalledQuello::initTestCase() {
     QVERIFY(shots.mkpath(QStringLiteral(".")));
 
     // The build as a user gets it.
-    const QString prefix = path(QStringLiteral("prefix"));
+    const QString prefix = m_prefix = path(QStringLiteral("prefix"));
     const Output install = run(QStringLiteral(CMAKE_PROGRAM),
                                {QStringLiteral("--install"), QStringLiteral(QUELLO_BUILD_DIR),
                                 QStringLiteral("--prefix"), prefix},
@@ -547,7 +548,7 @@ void TestInstalledQuello::initTestCase() {
     wrapper.close();
     QVERIFY(wrapper.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                    | QFile::ReadOther | QFile::ExeOther));
-    // Run as: sh -c SCRIPT sh DIR BINARY; the real dig is mounted aside first,
+    // Run as: sh -c SCRIPT DIR BINARY; the real dig is mounted aside first,
     // then the recorder over it, and the shell becomes Quello.
     m_launchScript = QStringLiteral("mount --bind /usr/bin/dig \"$0/dig.real\" && "
                                     "mount --bind \"$0/dig\" /usr/bin/dig && exec \"$1\"");
@@ -714,6 +715,16 @@ void TestInstalledQuello::allChangedSettleWithOneNotification() {
     QVERIFY(actions.size() % 2 == 0);
     QVERIFY(actions.contains(QStringLiteral("default")));
     QCOMPARE(actions.toVariantList().indexOf(QStringLiteral("default")) % 2, 0);
+    // The icon and the desktop entry it names are the installed ones.
+    const QString entry =
+        notification[QStringLiteral("hints")][QStringLiteral("desktop-entry")].toString();
+    QVERIFY2(QFileInfo::exists(m_prefix + QStringLiteral("/share/applications/") + entry
+                               + QStringLiteral(".desktop")),
+             qPrintable(entry));
+    const QString icon = notification[QStringLiteral("app_icon")].toString();
+    QVERIFY2(QFileInfo::exists(m_prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/")
+                               + icon + QStringLiteral(".svg")),
+             qPrintable(icon));
     m_firstNotification = notification;
 
     QTRY_VERIFY2_WITH_TIMEOUT(savedSettled(), savedList().constData(), 5000);
