@@ -64,14 +64,6 @@ struct PanelFixture {
             },
             15000);
     }
-
-    [[nodiscard]] bool checkNow(const QUuid& id) {
-        bool done = false;
-        store->check(id, [&done] { done = true; });
-        return QTest::qWaitFor([&] { return done; }, 15000);
-    }
-
-    const Watch& watch(qsizetype index = 0) const { return store->watches().at(index); }
 };
 
 inline Watch savedWatch(const QString& domain, RecordType type = RecordType::A,

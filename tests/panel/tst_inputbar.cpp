@@ -126,25 +126,6 @@ private Q_SLOTS:
         QCOMPARE(store.watches().size(), 1);
     }
 
-    void previewFollowsTheLine() {
-        PanelFixture fixture;
-        InputBar bar(fixture.start());
-        QCOMPARE(bar.chipRow()->reveal(), 0.0);
-        QCOMPARE(bar.fieldRow()->tone(), 0.0);
-
-        QTest::keyClicks(bar.field(), QStringLiteral("example.com A 192.0.2.1"));
-        QCOMPARE(chipTexts(bar), (QStringList{QStringLiteral("example.com"), QStringLiteral("A"),
-                                              QStringLiteral("wait for 192.0.2.1")}));
-        QCOMPARE(bar.chipRow()->reveal(), 1.0);
-        QCOMPARE(bar.fieldRow()->tone(), 1.0);
-        QVERIFY(bar.chipRow()->sizeHint().height() > ChipRow::gap);
-
-        bar.field()->setText(QStringLiteral("example.com SOA"));
-        QCOMPARE(bar.chipRow()->reveal(), 0.0);
-        QCOMPARE(bar.fieldRow()->tone(), 0.0);
-        QCOMPARE(bar.chipRow()->sizeHint().height(), 0);
-    }
-
     void reducedMotionStartsNoAnimation() {
         PanelFixture fixture;
         DigStore& store = fixture.start();

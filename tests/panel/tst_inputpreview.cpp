@@ -11,15 +11,6 @@
 
 using namespace Quello;
 
-namespace {
-
-QColor withAlpha(QColor color, float alpha) {
-    color.setAlphaF(alpha);
-    return color;
-}
-
-} // namespace
-
 class TestInputPreview : public QObject {
     Q_OBJECT
 
@@ -118,30 +109,6 @@ private Q_SLOTS:
                  texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.first()));
     }
 
-    void fieldColors_data() {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QColor>("border");
-        QTest::addColumn<QColor>("icon");
-
-        const QColor primary(20, 20, 20);
-        const QColor secondary(120, 120, 120);
-        QTest::newRow("empty") << QString() << withAlpha(primary, 0.08f) << secondary;
-        QTest::newRow("refused") << QStringLiteral("example") << withAlpha(primary, 0.08f)
-                                 << secondary;
-        QTest::newRow("parses") << QStringLiteral("example.com")
-                                << withAlpha(AccentColors::violet(), 0.4f)
-                                << AccentColors::violet();
-    }
-
-    void fieldColors() {
-        QFETCH(QString, input);
-        QFETCH(QColor, border);
-        QFETCH(QColor, icon);
-        const InputPreview preview(input);
-        QCOMPARE(preview.borderColor(QColor(20, 20, 20)), border);
-        QCOMPARE(preview.iconColor(QColor(120, 120, 120)), icon);
-    }
-
     void chipWidths_data() {
         QTest::addColumn<QList<int>>("natural");
         QTest::addColumn<int>("available");
@@ -198,20 +165,6 @@ private Q_SLOTS:
         for (double t = total; t < total * 3; t += total / 50)
             QVERIFY(std::abs(spring.position(t) - 1) <= 0.001);
         QCOMPARE(spring.durationMs(), static_cast<int>(std::ceil(total * 1000)));
-    }
-
-    void springParameters() {
-        // Under-damped springs overshoot their target once.
-        const SpringEasing bar = SpringEasing::inputBar();
-        double peak = 0;
-        for (double t = 0; t < bar.settlingTime(); t += 0.001)
-            peak = std::max(peak, bar.position(t));
-        QVERIFY(peak > 1.0);
-        QVERIFY(peak < 1.02);
-        // A slower response takes longer; both stay well under half a second.
-        QVERIFY(SpringEasing::row().durationMs() > bar.durationMs());
-        QVERIFY(bar.durationMs() > 100);
-        QVERIFY(SpringEasing::row().durationMs() < 500);
     }
 };
 

@@ -113,19 +113,6 @@ private Q_SLOTS:
         QCOMPARE(list.listContentHeight(), expectedContentHeight(list));
     }
 
-    void longListScrolls() {
-        PanelFixture fixture;
-        WatchListView list(fixture.start(savedWatches(40)));
-        list.resize(380, 1);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        QVERIFY(list.listContentHeight() > 380);
-        QCOMPARE(list.sizeHint().height(), 380);
-        list.resize(380, list.sizeHint().height());
-        QTRY_VERIFY(list.verticalScrollBar()->maximum() > 0);
-        QVERIFY(list.verticalScrollBar()->isVisible());
-    }
-
     void rowsFollowTheStore() {
         PanelFixture fixture;
         DigStore& store = fixture.start(savedWatches(3));
@@ -158,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(list.rows().size(), 1);
     }
 
-    void manyWatchesOpenQuickly() {
+    void longListOpensQuicklyAndScrolls() {
         PanelFixture fixture;
         DigStore& store = fixture.start(savedWatches(500));
         QElapsedTimer timer;
@@ -167,10 +154,14 @@ private Q_SLOTS:
         list.resize(380, 1);
         list.show();
         QVERIFY(list.listContentHeight() > 380);
+        QCOMPARE(list.sizeHint().height(), 380);
         // Generous for a debug build on a slow machine; rebuilding the list or
         // laying out text per change would take seconds.
         QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(list.rows().size(), 500);
+
+        list.resize(380, list.sizeHint().height());
+        QTRY_VERIFY(list.verticalScrollBar()->maximum() > 0);
     }
 };
 
