@@ -62,35 +62,49 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICKS
 
 
-def run_time_seconds(pid):
-    """Time on the CPU summed over every thread, from schedstat (nanoseconds)."""
-    total = 0
+def thread_counters(pid):
+    """{tid: (ns on the CPU, voluntary switches, involuntary switches)} for every thread."""
+    counters = {}
     for tid in os.listdir(f"/proc/{pid}/task"):
         try:
             with open(f"/proc/{pid}/task/{tid}/schedstat") as f:
-                total += int(f.read().split()[0])
-        except (FileNotFoundError, ProcessLookupError):
-            pass
-    return total / 1e9
-
-
-def context_switches(pid):
-    """(voluntary, involuntary) summed over every thread, and the main thread's voluntary."""
-    voluntary = involuntary = main = 0
-    for tid in os.listdir(f"/proc/{pid}/task"):
-        try:
+                run = int(f.read().split()[0])
+            voluntary = involuntary = 0
             with open(f"/proc/{pid}/task/{tid}/status") as f:
                 for line in f:
                     if line.startswith("voluntary_ctxt_switches:"):
-                        value = int(line.split()[1])
-                        voluntary += value
-                        if tid == str(pid):
-                            main = value
+                        voluntary = int(line.split()[1])
                     elif line.startswith("nonvoluntary_ctxt_switches:"):
-                        involuntary += int(line.split()[1])
-        except FileNotFoundError:
+                        involuntary = int(line.split()[1])
+            counters[int(tid)] = (run, voluntary, involuntary)
+        except (FileNotFoundError, ProcessLookupError):
             pass
-    return voluntary, involuntary, main
+    return counters
+
+
+class ThreadTally:
+    """Counts what every thread of a process did between start() and the last
+    sample(). Threads come and go (Qt's pool retires idle ones), so each is
+    followed on its own: a thread that appears counts from zero, one that ends
+    keeps what it had at the last sample before it ended."""
+
+    def __init__(self, pid):
+        self.pid = pid
+        self.first = thread_counters(pid)
+        self.last = dict(self.first)
+
+    def sample(self):
+        for tid, values in thread_counters(self.pid).items():
+            self.last[tid] = values
+
+    def totals(self):
+        run = voluntary = involuntary = 0
+        for tid, (r, v, i) in self.last.items():
+            r0, v0, i0 = self.first.get(tid, (0, 0, 0))
+            run, voluntary, involuntary = run + r - r0, voluntary + v - v0, involuntary + i - i0
+        main = self.last[self.pid][1] - self.first[self.pid][1]
+        return {"run_s": run / 1e9, "voluntary": voluntary, "involuntary": involuntary,
+                "main_voluntary": main, "threads_seen": len(self.last)}
 
 
 def memory_kib(pid):
@@ -152,7 +166,9 @@ def wait_checks_done(pid, quiet=1.5, timeout=900.0):
         if children(pid):
             seen = True
             quiet_since = None
-        elif seen or time.monotonic() - start > 10:
+        elif not seen and time.monotonic() - start > 30:
+            raise RuntimeError(f"process {pid} ran no dig within 30 s: did it load its list?")
+        elif seen:
             quiet_since = quiet_since or time.monotonic()
             if time.monotonic() - quiet_since >= quiet:
                 return time.monotonic() - start
@@ -191,13 +207,15 @@ class Bench:
         home = os.path.join(self.tmp, f"profile-{watches}")
         config = os.path.join(home, "config")
         runtime = os.path.join(home, "run")
-        os.makedirs(os.path.join(config, "Quello"))
+        os.makedirs(config)
         os.makedirs(runtime, mode=0o700)
-        if watches:
-            run_program([self.program("quello_bench_store"), "write-settings",
-                         os.path.join(config, "Quello", "Quello.conf"), str(watches)])
         env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
                    QT_QPA_PLATFORM="xcb")
+        if watches:
+            done = subprocess.run([self.program("quello_bench_store"), "write-settings",
+                                   str(watches)], env=env, capture_output=True, text=True)
+            if done.returncode != 0 or not os.listdir(config):
+                raise RuntimeError(f"could not write the watch list: {done.stderr}")
         self.profiles[watches] = env
         return env
 
@@ -308,26 +326,24 @@ class Bench:
         try:
             settle = wait_checks_done(quello.pid)
             time.sleep(1.0)
-            before = {p.pid: (cpu_seconds(p.pid), run_time_seconds(p.pid), context_switches(p.pid))
-                      for p in (quello, bare)}
+            cpu0 = {p.pid: cpu_seconds(p.pid) for p in (quello, bare)}
+            tallies = {p.pid: ThreadTally(p.pid) for p in (quello, bare)}
             start = time.monotonic()
             digs_seen = 0
             while time.monotonic() - start < window:
-                time.sleep(0.5)
+                time.sleep(min(0.5, max(0.0, window - (time.monotonic() - start))))
                 digs_seen = max(digs_seen, len(children(quello.pid)))
+                for tally in tallies.values():
+                    tally.sample()
             elapsed = time.monotonic() - start
             idle = {"window_s": elapsed, "launch_checks_s": settle,
                     "digs_during_window": digs_seen}
             for name, proc in (("quello", quello), ("bare", bare)):
                 if proc.poll() is not None:
                     raise RuntimeError(f"{name} ended during the idle window")
-                cpu0, run0, (vol0, invol0, main0) = before[proc.pid]
-                vol1, invol1, main1 = context_switches(proc.pid)
-                idle[name] = {"cpu_s": cpu_seconds(proc.pid) - cpu0,
-                              "run_s": run_time_seconds(proc.pid) - run0,
-                              "voluntary": vol1 - vol0, "involuntary": invol1 - invol0,
-                              "main_voluntary": main1 - main0,
-                              "threads": len(os.listdir(f"/proc/{proc.pid}/task"))}
+                idle[name] = dict(tallies[proc.pid].totals(),
+                                  cpu_s=cpu_seconds(proc.pid) - cpu0[proc.pid],
+                                  threads=len(os.listdir(f"/proc/{proc.pid}/task")))
             memory = {"quello_100": memory_kib(quello.pid), "bare": memory_kib(bare.pid)}
         finally:
             stop(quello)
@@ -383,8 +399,9 @@ class Bench:
         if done.returncode != 0:
             raise RuntimeError(f"panel bench failed: {done.stderr[-2000:]}")
         figures = parse_lines(done.stdout)
-        self.results["panel"] = {"open_ms": figures.get("open_ms", []),
-                                 "update_ms": figures.get("update_ms", [])}
+        self.results["panel"] = {key: figures.get(key, []) for key in
+                                 ("open_ms", "construct_ms", "open_rss_kib", "reshow_ms",
+                                  "update_ms")}
         log("panel:", {k: round(statistics.median(v), 2)
                        for k, v in self.results["panel"].items() if v})
 

@@ -106,11 +106,13 @@ def build(results):
         qcpu, bcpu = q["run_s"] * 1000, b["run_s"] * 1000
         r = ratio(qcpu, bcpu)
         # The kernel's tick-based utime+stime is too coarse for idle programs;
-        # schedstat has nanoseconds. Both are shown.
+        # schedstat has nanoseconds. Both are shown. A bare program that never
+        # ran has no ratio: then the difference is shown.
+        relation = fmt(r, "×", 2) if r is not None else f"{qcpu - bcpu:+.2f} ms"
         t.add("3", f"idle CPU over {window:.0f} s, 100 settled watches (ms)",
-              f"{qcpu:.1f} (utime+stime {q['cpu_s'] * 1000:.0f})",
-              f"bare tray: {bcpu:.1f} (utime+stime {b['cpu_s'] * 1000:.0f})",
-              fmt(r, "×", 2), "≤ 1.1×", r is not None and r <= 1.1)
+              f"{qcpu:.2f} (utime+stime {q['cpu_s'] * 1000:.0f})",
+              f"bare tray: {bcpu:.2f} (utime+stime {b['cpu_s'] * 1000:.0f})",
+              relation, "≤ 1.1×", qcpu <= 1.1 * bcpu)
         qw, bw = q["voluntary"] * per_min, b["voluntary"] * per_min
         t.add("3", "idle wake-ups per minute (voluntary switches, all threads)",
               f"{qw:.1f} (main thread {q['main_voluntary'] * per_min:.1f}, {q['threads']} threads)",
@@ -129,12 +131,13 @@ def build(results):
             m = memory[key]
             watches = key.split("_")[1]
             diff = (m["rss"] - bare["rss"]) / MIB
-            met = diff <= 10.0 if watches == "1000" else None
+            # The target is in decimal megabytes: 10 MB is 9.54 MiB.
+            met = (m["rss"] - bare["rss"]) * 1024 <= 10_000_000 if watches == "1000" else None
             t.add("4", f"memory, {watches} watches (MiB): RSS / PSS / USS",
                   f"{m['rss'] / MIB:.1f} / {m['pss'] / MIB:.1f} / {m['uss'] / MIB:.1f}",
                   f"bare tray: {bare['rss'] / MIB:.1f} / {bare['pss'] / MIB:.1f} / "
                   f"{bare['uss'] / MIB:.1f}",
-                  f"RSS {diff:+.1f} MiB", "≤ +10 MB" if met is not None else "—", met)
+                  f"RSS {diff:+.1f} MiB", "≤ +10 MB (9.54 MiB)" if met is not None else "—", met)
 
     startup = results.get("startup")
     if startup:
@@ -147,13 +150,20 @@ def build(results):
 
     panel = results.get("panel")
     if panel and panel.get("open_ms"):
-        opens = panel["open_ms"]
-        t.add("6", "open the panel, 500 watches: first (cold) open (ms)", fmt(opens[0]),
+        opens, built = panel["open_ms"], panel.get("construct_ms", [])
+        t.add("6", "open the panel, 500 watches: build + show, first (cold) open (ms)",
+              f"{fmt(opens[0])} (constructor {fmt(built[0] if built else None)})",
               "—", "—", "≤ 100 ms", opens[0] <= 100)
         if len(opens) > 1:
-            warm = median(opens[1:])
-            t.add("6", "open the panel, 500 watches: later opens (ms)", spread(opens[1:]),
-                  "—", "—", "≤ 100 ms", warm <= 100)
+            t.add("6", "open the panel, 500 watches: build + show, later opens (ms)",
+                  f"{spread(opens[1:])} (constructor {fmt(median(built[1:]))})",
+                  "—", "—", "≤ 100 ms", median(opens[1:]) <= 100)
+        if panel.get("reshow_ms"):
+            t.add("6", "show the built panel again, 500 watches (ms)", spread(panel["reshow_ms"]),
+                  "—", "—", "≤ 100 ms", median(panel["reshow_ms"]) <= 100)
+        if panel.get("open_rss_kib"):
+            t.add("6", "resident memory added by the first panel, 500 watches (MiB)",
+                  fmt(panel["open_rss_kib"][0] / MIB))
     if panel and panel.get("update_ms"):
         u = median(panel["update_ms"])
         t.add("6", "apply one result update, 500 watches (ms)", spread(panel["update_ms"], digits=2),

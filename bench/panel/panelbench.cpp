@@ -3,7 +3,10 @@
 //   quello_bench_panel [--watches N] [--opens K] [--updates U]
 //
 // Opening: from constructing a PanelView to the end of its first paint.
-// Prints "open_ms X" for each of K opens (the first one is the cold one).
+// Prints "open_ms X" for each of K opens (the first one is the cold one),
+// with "construct_ms X" (the constructor alone) and "open_rss_kib X" (what
+// the open added to the resident set), then "reshow_ms X" for showing the
+// last one again after hiding it, which is what opening costs once built.
 // Updating: from the store's resultsChanged for one row until the posted
 // events it caused (layout, repaint) have been handled. Prints "update_ms X"
 // for each of U updates, taken on the rows at the top of the list.
@@ -65,6 +68,18 @@ void drainPostedEvents() {
     }
 }
 
+// VmRSS of this process.
+long residentKib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLong();
+    }
+    return 0;
+}
+
 int optionValue(const QStringList& args, const QString& name, int fallback) {
     const qsizetype at = args.indexOf(name);
     return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
@@ -112,16 +127,34 @@ int main(int argc, char* argv[]) {
         PaintWatcher watcher;
         QElapsedTimer timer;
         timer.start();
+        const long rssBefore = residentKib();
         view = std::make_unique<PanelView>(store);
+        print("construct_ms", elapsedMs(timer));
         view->installEventFilter(&watcher);
         view->show();
         while (!watcher.painted && timer.elapsed() < 10'000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         print("open_ms", elapsedMs(timer));
+        print("open_rss_kib", static_cast<double>(residentKib() - rssBefore));
         view->removeEventFilter(&watcher);
     }
     if (!view)
         return 0;
+
+    // The application builds its panel once and only shows and hides it.
+    for (int round = 0; round < opens; ++round) {
+        view->hide();
+        drainPostedEvents();
+        PaintWatcher watcher;
+        view->installEventFilter(&watcher);
+        QElapsedTimer timer;
+        timer.start();
+        view->show();
+        while (!watcher.painted && timer.elapsed() < 10'000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        print("reshow_ms", elapsedMs(timer));
+        view->removeEventFilter(&watcher);
+    }
 
     for (int round = 0; round < updates && !watches.isEmpty(); ++round) {
         drainPostedEvents();

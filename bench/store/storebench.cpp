@@ -12,8 +12,9 @@
 //       With --pending-launch the watches start pending and the list lives in
 //       an INI file, so the launch check settles and saves every one of them;
 //       that check is printed as "launch_ms X" instead.
-//   quello_bench_store write-settings FILE N [--pending]
-//       writes a settings file holding N watches, as Quello would.
+//   quello_bench_store write-settings N [--pending]
+//       saves N watches (settled unless --pending) where Quello keeps its
+//       list: the settings file under $XDG_CONFIG_HOME.
 //
 // Every option may also be given as --digprogram PATH (default /usr/bin/dig).
 
@@ -115,14 +116,15 @@ void printOutcomes(const DigStore& store, const QList<Watch>& watches) {
 }
 
 int writeSettings(const Options& options) {
-    if (options.positional.size() != 2) {
-        std::fprintf(stderr, "usage: write-settings FILE N [--pending]\n");
+    if (options.positional.size() != 1) {
+        std::fprintf(stderr, "usage: write-settings N [--pending]\n");
         return 2;
     }
-    IniSettingsStore settings(options.positional.at(0));
+    // The application's own settings file, wherever XDG_CONFIG_HOME puts it.
+    IniSettingsStore settings;
     settings.setValue(DigStore::settingsKey,
                       WatchListCodec::encode(
-                          Bench::makeWatches(options.positional.at(1).toInt(), !options.pending)));
+                          Bench::makeWatches(options.positional.at(0).toInt(), !options.pending)));
     return 0;
 }
 
