@@ -27,7 +27,7 @@ constexpr Qt::WindowFlags standaloneFlags = Qt::Window;
 PanelPopover::PanelPopover(DigStore& store, QWidget* parent)
     : QWidget(parent, standaloneFlags)
     , m_panel(new PanelView(store, this)) {
-    setWindowTitle(QStringLiteral("Quello"));
+    setWindowTitle(tr("Quello"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -7,11 +7,35 @@
 #include "query/openfilelimit.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 
 namespace Quello {
+
+namespace {
+
+bool loadQuelloTranslation(QTranslator& translator, const QLocale& locale) {
+    return translator.load(locale, QStringLiteral("quello"), QStringLiteral("_"),
+                           QStringLiteral(":/i18n"));
+}
+
+// Messages from before the QApplication exists, when no translator can be
+// installed yet: they ask one of their own.
+void complain(const char* text) {
+    QTranslator translator;
+    QString message;
+    if (loadQuelloTranslation(translator, QLocale::system()))
+        message = translator.translate("Quello::QuelloApp", text);
+    if (message.isEmpty())
+        message = QString::fromUtf8(text);
+    std::fputs(qPrintable(QStringLiteral("quello: ") + message + u'\n'), stderr);
+}
+
+} // namespace
 
 QuelloApp::QuelloApp(const QString& digProgram)
     : m_store(StoreServices{
@@ -33,6 +57,23 @@ QuelloApp::QuelloApp(const QString& digProgram)
 }
 
 QuelloApp::~QuelloApp() = default;
+
+bool QuelloApp::installTranslations(const QLocale& locale) {
+    const auto install = [](QTranslator* translator) {
+        translator->setParent(QCoreApplication::instance());
+        QCoreApplication::installTranslator(translator);
+    };
+    auto own = std::make_unique<QTranslator>();
+    const bool found = loadQuelloTranslation(*own, locale);
+    if (found)
+        install(own.release());
+    // Qt's own texts, such as the input field's context menu.
+    auto qt = std::make_unique<QTranslator>();
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        install(qt.release());
+    return found;
+}
 
 bool QuelloApp::hasGraphicalSession(const QProcessEnvironment& environment) {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -70,9 +111,9 @@ void QuelloApp::togglePanel() {
 
 int QuelloApp::main(int argc, char* argv[]) {
     if (!hasGraphicalSession(QProcessEnvironment::systemEnvironment())) {
-        std::fputs("quello: Quello needs a graphical session (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set)\n",
-                   stderr);
+        complain(QT_TRANSLATE_NOOP("Quello::QuelloApp",
+                                   "Quello needs a graphical session (neither DISPLAY nor "
+                                   "WAYLAND_DISPLAY is set)"));
         return 1;
     }
 
@@ -83,7 +124,8 @@ int QuelloApp::main(int argc, char* argv[]) {
     case SingleInstance::Role::HandedOver:
         return 0;
     case SingleInstance::Role::Unreachable:
-        std::fputs("quello: Quello is already running but does not answer\n", stderr);
+        complain(QT_TRANSLATE_NOOP("Quello::QuelloApp",
+                                   "Quello is already running but does not answer"));
         return 1;
     }
 
@@ -93,6 +135,7 @@ int QuelloApp::main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(appIcon());
+    installTranslations();
 
     raiseOpenFileLimit();
 

@@ -5,6 +5,7 @@
 #include "store/inisettingsstore.h"
 #include "store/systemclock.h"
 
+#include <QLocale>
 #include <QObject>
 #include <QProcessEnvironment>
 
@@ -25,6 +26,11 @@ public:
 
     // The whole process, from the command line to the end of the event loop.
     static int main(int argc, char* argv[]);
+
+    // Puts Quello's and Qt's own translations for `locale` in place; call it
+    // after the QApplication and before any widget is built. False when
+    // Quello has none for that language (it then speaks English).
+    static bool installTranslations(const QLocale& locale = QLocale::system());
 
     // Whether there is a window system to show anything on. Qt's own choice
     // of platform (QT_QPA_PLATFORM) is trusted as it stands.

@@ -77,12 +77,12 @@ QWidget* PanelView::buildHeader() {
     m_icon = new QLabel(header);
     m_icon->setFixedSize(iconSide, iconSide);
     m_icon->setScaledContents(true);
-    m_icon->setAccessibleName(QCoreApplication::translate("PanelView", "Quello"));
+    m_icon->setAccessibleName(tr("Quello"));
     row->addWidget(m_icon, 0, Qt::AlignVCenter);
 
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
-    m_title = new QLabel(QCoreApplication::translate("PanelView", "Quello"), header);
+    m_title = new QLabel(tr("Quello"), header);
     m_title->setFont(TextStyles::headline());
     m_subtitle = new QLabel(header);
     m_subtitle->setFont(TextStyles::caption());
@@ -94,11 +94,11 @@ QWidget* PanelView::buildHeader() {
     row->addStretch(1);
 
     m_actionsMenu = new QMenu(this);
-    m_checkAll = new QAction(QCoreApplication::translate("PanelView", "Check All Now"), this);
+    m_checkAll = new QAction(tr("Check All Now"), this);
     m_checkAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_checkAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(m_checkAll, &QAction::triggered, this, [this] { m_store.checkAll(); });
-    m_quit = new QAction(QCoreApplication::translate("PanelView", "Quit Quello"), this);
+    m_quit = new QAction(tr("Quit Quello"), this);
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quit->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     m_quit->setMenuRole(QAction::QuitRole);
@@ -116,8 +116,8 @@ QWidget* PanelView::buildHeader() {
     m_actionsButton->setStyleSheet(
         QStringLiteral("QToolButton { border: none; padding: 2px; }"
                        "QToolButton::menu-indicator { image: none; width: 0px; }"));
-    m_actionsButton->setAccessibleName(QCoreApplication::translate("PanelView", "More actions"));
-    m_actionsButton->setToolTip(QCoreApplication::translate("PanelView", "More actions"));
+    m_actionsButton->setAccessibleName(tr("More actions"));
+    m_actionsButton->setToolTip(tr("More actions"));
     row->addWidget(m_actionsButton, 0, Qt::AlignVCenter);
 
     return header;

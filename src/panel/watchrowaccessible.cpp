@@ -14,6 +14,8 @@ QAccessibleInterface* watchRowFactory(const QString&, QObject* object) {
     return nullptr;
 }
 
+// The row's own context, so its menu and its accessible actions share
+// one translation of "Remove".
 QString translated(const char* text) {
     return QCoreApplication::translate("Quello::WatchRow", text);
 }
@@ -32,19 +34,19 @@ void WatchRowAccessible::install() {
 }
 
 QString WatchRowAccessible::settledValue() {
-    return translated("settled");
+    return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "settled"));
 }
 
 QString WatchRowAccessible::pendingValue() {
-    return translated("propagating");
+    return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "propagating"));
 }
 
 QString WatchRowAccessible::checkNowAction() {
-    return translated("Check now");
+    return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "Check now"));
 }
 
 QString WatchRowAccessible::removeAction() {
-    return translated("Remove");
+    return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "Remove"));
 }
 
 WatchRow* WatchRowAccessible::row() const {
@@ -58,7 +60,8 @@ QString WatchRowAccessible::text(QAccessible::Text t) const {
     case QAccessible::Value:
         return row()->isSettled() ? settledValue() : pendingValue();
     case QAccessible::Description:
-        return translated("Shows the answer from each resolver.");
+        return translated(
+            QT_TRANSLATE_NOOP("Quello::WatchRow", "Shows the answer from each resolver."));
     default:
         return QAccessibleWidget::text(t);
     }
