@@ -115,7 +115,9 @@ bool DigStore::add(const QString& domain, RecordType type, const std::optional<Q
     return true;
 }
 
-void DigStore::remove(const QUuid& id) {
+void DigStore::remove(const QUuid& watchId) {
+    // A copy: the caller's id may live inside the list that is about to shift.
+    const QUuid id = watchId;
     const qsizetype removed = m_watches.removeIf([&](const Watch& w) { return w.id == id; });
     if (removed > 0)
         Q_EMIT watchRemoved(id);
