@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace Quello::Bench {
 
 QList<Watch> makeWatches(int count, bool settled) {
@@ -46,6 +48,14 @@ bool waitUntilChecked(DigStore& store, int timeoutMs) {
     timeout.start(timeoutMs);
     const bool ok = (started && idle()) || loop.exec() == 0;
     QObject::disconnect(connection);
+    if (!ok) {
+        std::fprintf(stderr,
+                     "still checking after %d ms: %lld of %lld watches under check, %d queries "
+                     "running, %d waiting, %lld watches with results\n",
+                     timeoutMs, static_cast<long long>(store.isChecking().size()),
+                     static_cast<long long>(store.watches().size()), store.queries().running(),
+                     store.queries().waiting(), static_cast<long long>(store.results().size()));
+    }
     return ok;
 }
 

@@ -441,6 +441,9 @@ def main():
                 log(f"{name} FAILED: {error}")
             log(f"{name} took {time.monotonic() - started:.0f} s")
     finally:
+        stamp = time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())
+        bench.results["measured_at"] = {key: stamp for key in bench.results
+                                        if key not in ("options",)}
         bench.results["failures"] = failures
         with open(args.out, "w") as f:
             json.dump(bench.results, f, indent=1)

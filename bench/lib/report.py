@@ -174,6 +174,21 @@ def build(results):
 def main():
     with open(sys.argv[1]) as f:
         results = json.load(f)
+    # --merge OLD.json: items this run did not measure are taken from OLD.
+    if len(sys.argv) > 3 and sys.argv[2] == "--merge":
+        try:
+            with open(sys.argv[3]) as f:
+                old = json.load(f)
+        except (OSError, ValueError):
+            old = {}
+        stamps = results.setdefault("measured_at", {})
+        for key, value in old.items():
+            if key in ("options", "failures", "measured_at") or key in results:
+                continue
+            results[key] = value
+            stamps[key] = (old.get("measured_at") or {}).get(key, "an earlier run")
+        with open(sys.argv[1], "w") as f:
+            json.dump(results, f, indent=1)
     table = build(results)
     out = [table.markdown()]
     options = results.get("options", {})
@@ -185,6 +200,14 @@ def main():
         out.append("\nMissed targets: " + "; ".join(table.missed) + ".\n")
     else:
         out.append("\nEvery measured target is met.\n")
+    stamps = sorted(set((results.get("measured_at") or {}).values()))
+    if len(stamps) > 1:
+        by_stamp = {}
+        for key, stamp in results["measured_at"].items():
+            by_stamp.setdefault(stamp, []).append(key)
+        out.append("\nMerged from several runs: " + "; ".join(
+            f"{', '.join(sorted(keys))} at {stamp}" for stamp, keys in sorted(by_stamp.items()))
+            + ".\n")
     for failure in results.get("failures", []):
         out.append(f"\nItem not measured — {failure}\n")
     sys.stdout.write("".join(out))

@@ -14,13 +14,13 @@
 // The watches are answered by a throw-away script instead of dig: what is
 // measured here is the views, not the resolvers.
 
+#include "common/quietclock.h"
 #include "common/watchfactory.h"
 #include "fakenotifier.h"
 #include "memorysettingsstore.h"
 #include "model/watchlistcodec.h"
 #include "panel/panelview.h"
 #include "store/digstore.h"
-#include "store/systemclock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -108,7 +108,7 @@ int main(int argc, char* argv[]) {
 
     Test::MemorySettingsStore settings;
     Test::FakeNotifier notifier;
-    SystemClock clock;
+    Bench::QuietClock clock;
     const QList<Watch> watches = Bench::makeWatches(watchCount, true);
     settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(watches));
     DigStore store(StoreServices{settings, notifier, clock, answer});
