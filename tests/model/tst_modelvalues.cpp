@@ -21,9 +21,7 @@ void TestModelValues::recordTypeFromRaw_data() {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<OptionalType>("type");
     QTest::newRow("CNAME") << QStringLiteral("CNAME") << OptionalType(RecordType::CNAME);
-    QTest::newRow("AAAA") << QStringLiteral("AAAA") << OptionalType(RecordType::AAAA);
     QTest::newRow("lower case") << QStringLiteral("cname") << OptionalType();
-    QTest::newRow("mixed case") << QStringLiteral("Txt") << OptionalType();
     QTest::newRow("prefix of AAAA") << QStringLiteral("AA") << OptionalType();
 }
 
@@ -39,9 +37,7 @@ void TestModelValues::instants_data() {
     const auto utc = [](int y, int mo, int d, int h, int mi, int s, int ms) {
         return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
     };
-    QTest::newRow("reference") << utc(2001, 1, 1, 0, 0, 0, 0) << 0.0;
     QTest::newRow("unix epoch") << utc(1970, 1, 1, 0, 0, 0, 0) << -978307200.0;
-    QTest::newRow("milliseconds") << utc(2024, 3, 5, 12, 34, 56, 789) << 731334896.789;
     // 1.001 * 1000 falls just short of 1001 in binary.
     QTest::newRow("millisecond below its double") << utc(2001, 1, 1, 0, 0, 1, 1) << 1.001;
     QTest::newRow("negative millisecond") << utc(2000, 12, 31, 23, 59, 58, 999) << -1.001;

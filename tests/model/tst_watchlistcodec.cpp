@@ -53,7 +53,6 @@ void TestWatchListCodec::encode_data() {
     QTest::addColumn<QByteArray>("json");
     using limits = std::numeric_limits<double>;
 
-    QTest::newRow("empty list") << WatchList{} << QByteArray("[]");
     QTest::newRow("no optional fields")
         << WatchList{plain} << list(R"(,"recordType":"A","createdAt":0)");
     QTest::newRow("every field, in order, then a second watch")
@@ -92,7 +91,6 @@ void TestWatchListCodec::decode_data() {
     const OptionalWatchList unreadable;
     const QByteArray sound = list(R"(,"recordType":"A","createdAt":0)");
 
-    QTest::newRow("empty array") << QByteArray(" [ ] ") << OptionalWatchList(WatchList{});
     QTest::newRow("null optionals")
         << list(R"(,"recordType":"A","createdAt":0,"expected":null,"settledAt":null)")
         << OptionalWatchList({plain});
@@ -104,28 +102,14 @@ void TestWatchListCodec::decode_data() {
                {makeWatch(firstId, "a.b", RecordType::NS, QStringLiteral("v"), -12, 1500)});
 
     // One bad element spoils the list, however sound the others are.
-    QByteArray lowerCaseType = sound;
-    lowerCaseType.chop(1);
-    lowerCaseType += list(R"(,"recordType":"txt","createdAt":0)").replace('[', ',');
-    QTest::newRow("lower-case record type in the second element") << lowerCaseType << unreadable;
+    QTest::newRow("lower-case record type in the second element")
+        << sound.chopped(1) + list(R"(,"recordType":"txt","createdAt":0)").replace('[', ',')
+        << unreadable;
     QTest::newRow("missing createdAt") << list(R"(,"recordType":"A")") << unreadable;
-    QTest::newRow("createdAt as text")
-        << list(R"(,"recordType":"A","createdAt":"0")") << unreadable;
     QTest::newRow("expected as number")
         << list(R"(,"recordType":"A","createdAt":0,"expected":5)") << unreadable;
-    QTest::newRow("domain as number")
-        << QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","domain":1,)"
-                      R"("recordType":"A","createdAt":0}])")
-        << unreadable;
-    QTest::newRow("id in braces") << QByteArray(
-        R"([{"id":"{6F9619FF-8B86-D011-B42D-00C04FC964FF}","domain":"a.b",)"
-        R"("recordType":"A","createdAt":0}])")
-                                  << unreadable;
     QTest::newRow("id with an extra digit")
-        << QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF0","domain":"a.b",)"
-                      R"("recordType":"A","createdAt":0}])")
-        << unreadable;
-    QTest::newRow("element not an object") << QByteArray("[null]") << unreadable;
+        << QByteArray(sound).replace("FF\",", "FF0\",") << unreadable;
     QTest::newRow("top level object") << sound.sliced(1, sound.size() - 2) << unreadable;
     QTest::newRow("trailing text") << sound + "x" << unreadable;
 }

@@ -23,9 +23,7 @@ void TestAnswerNormalization::normalize_data() {
     QTest::newRow("two final dots lose one")
         << QStringLiteral("example.com..") << QStringLiteral("example.com.");
     QTest::newRow("lone dot") << QStringLiteral(".") << QString();
-    QTest::newRow("one quote is too short") << QStringLiteral("\"") << QStringLiteral("\"");
     QTest::newRow("two quotes") << QStringLiteral("\"\"") << QString();
-    QTest::newRow("opening quote only") << QStringLiteral("\"v=spf1") << QStringLiteral("\"v=spf1");
     QTest::newRow("quoted name, spaces around, final dot")
         << QStringLiteral("  \"mail.example.com.\" \t") << QStringLiteral("mail.example.com");
     QTest::newRow("two quoted strings keep the inner quotes")
@@ -36,9 +34,6 @@ void TestAnswerNormalization::normalize_data() {
         << QStringLiteral("\u200b192.0.2.1") << QStringLiteral("\u200b192.0.2.1");
     QTest::newRow("carriage return kept, dot before it too")
         << QStringLiteral("example.com.\r") << QStringLiteral("example.com.\r");
-    QTest::newRow("line feed kept") << QStringLiteral("a\n") << QStringLiteral("a\n");
-    QTest::newRow("inner spaces and case kept")
-        << QStringLiteral("10 Mail.Example.COM.") << QStringLiteral("10 Mail.Example.COM");
 }
 
 void TestAnswerNormalization::normalize() {
@@ -51,16 +46,11 @@ void TestAnswerNormalization::valuesFromOutput_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("empty") << QString() << QStringList();
     QTest::newRow("no final line feed")
         << QStringLiteral("192.0.2.1") << QStringList{QStringLiteral("192.0.2.1")};
     QTest::newRow("MX sorted as text, not by preference")
         << QStringLiteral("5 mx1.example.com.\n10 mx2.example.com.\n")
         << QStringList{QStringLiteral("10 mx2.example.com"), QStringLiteral("5 mx1.example.com")};
-    QTest::newRow("descending input")
-        << QStringLiteral("c.example.\nb.example.\na.example.\n")
-        << QStringList{QStringLiteral("a.example"), QStringLiteral("b.example"),
-                       QStringLiteral("c.example")};
     QTest::newRow("equal values both kept")
         << QStringLiteral("192.0.2.1\n192.0.2.1\n")
         << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.1")};
@@ -68,15 +58,11 @@ void TestAnswerNormalization::valuesFromOutput_data() {
         << QStringLiteral("b.example\nB.example\na.example\nA.example\n")
         << QStringList{QStringLiteral("A.example"), QStringLiteral("B.example"),
                        QStringLiteral("a.example"), QStringLiteral("b.example")};
-    QTest::newRow("prefix before the longer text")
-        << QStringLiteral("ab\na\n") << QStringList{QStringLiteral("a"), QStringLiteral("ab")};
     QTest::newRow("comments dropped, indented ones too")
         << QStringLiteral(";; connection timed out\n   ; indented\n192.0.2.1\n")
         << QStringList{QStringLiteral("192.0.2.1")};
     QTest::newRow("semicolon further in kept")
         << QStringLiteral("\"v=DKIM1; k=rsa\"\n") << QStringList{QStringLiteral("v=DKIM1; k=rsa")};
-    QTest::newRow("TXT of two strings") << QStringLiteral("\"part one\" \"part two\"\n")
-                                        << QStringList{QStringLiteral("part one\" \"part two")};
     QTest::newRow("blank, dot and quote-pair lines dropped")
         << QStringLiteral("  \n.\n\t\n\"\"\n192.0.2.1\n")
         << QStringList{QStringLiteral("192.0.2.1")};

@@ -11,17 +11,6 @@ using namespace Quello;
 using Test::FakeDig;
 using Reason = DigRunner::Failure::Reason;
 
-namespace Quello::DigRunner {
-char* toString(const Outcome& outcome) {
-    if (const auto* values = std::get_if<QStringList>(&outcome))
-        return qstrdup((QStringLiteral("values: ") + values->join(u'|')).toUtf8().constData());
-    const auto& failure = std::get<Failure>(outcome);
-    const QByteArray text = "failure " + QByteArray::number(int(failure.reason)) + " status "
-                            + QByteArray::number(failure.exitStatus);
-    return qstrdup(text.constData());
-}
-} // namespace Quello::DigRunner
-
 namespace {
 
 constexpr std::chrono::milliseconds shortWatchdog{400};
@@ -30,8 +19,7 @@ bool processGone(qint64 pid) {
     return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
 }
 
-// Runs one query to its end and checks that the outcome came exactly once,
-// and not from inside the call.
+// The outcome must come exactly once, and not from inside the call.
 void runQuery(DigRunner::Outcome& result, const QString& program, const QString& domain,
               const std::optional<QString>& server = std::nullopt, RecordType type = RecordType::A,
               std::chrono::milliseconds timeout = DigRunner::watchdogTimeout) {
@@ -88,21 +76,13 @@ void TestDigRunner::argumentsReachTheChild_data() {
     QTest::newRow("system resolver")
         << QString() << QStringLiteral("example.com") << RecordType::MX
         << QStringList{s, t, r, QStringLiteral("example.com"), QStringLiteral("MX")};
-    QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("example.com")
-                           << RecordType::AAAA << QStringList{s,
-                                                              t,
-                                                              r,
-                                                              QStringLiteral("@9.9.9.9"),
-                                                              QStringLiteral("example.com"),
-                                                              QStringLiteral("AAAA")};
-    QTest::newRow("underscore label, TXT")
-        << QStringLiteral("1.1.1.1") << QStringLiteral("_dmarc.example.com") << RecordType::TXT
-        << QStringList{s,
-                       t,
-                       r,
-                       QStringLiteral("@1.1.1.1"),
-                       QStringLiteral("_dmarc.example.com"),
-                       QStringLiteral("TXT")};
+    QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("_dmarc.example.com")
+                           << RecordType::TXT << QStringList{s,
+                                                             t,
+                                                             r,
+                                                             QStringLiteral("@9.9.9.9"),
+                                                             QStringLiteral("_dmarc.example.com"),
+                                                             QStringLiteral("TXT")};
 }
 
 void TestDigRunner::argumentsReachTheChild() {
@@ -114,7 +94,6 @@ void TestDigRunner::argumentsReachTheChild() {
     FakeDig fake;
     const std::optional<QString> maybeServer =
         server.isNull() ? std::nullopt : std::optional<QString>(server);
-    QCOMPARE(DigRunner::arguments(domain, type, maybeServer), expected);
     DigRunner::Outcome outcome;
     RUN_QUERY(outcome, fake.program(), domain, maybeServer, type);
     QCOMPARE(fake.calls(), QList<QStringList>{expected});
@@ -124,23 +103,17 @@ void TestDigRunner::outcome_data() {
     QTest::addColumn<FakeDig::Answer>("answer");
     QTest::addColumn<DigRunner::Outcome>("expected");
 
-    const QStringList one{QStringLiteral("192.0.2.1")};
     QTest::newRow("values normalized and sorted")
         << FakeDig::Answer{.output = "b.example.\n; note\na.example.\n"}
         << DigRunner::Outcome(
                QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")});
-    QTest::newRow("status 0, no output") << FakeDig::Answer{} << DigRunner::Outcome(QStringList());
     QTest::newRow("status 9, output ignored")
         << FakeDig::Answer{.output = "192.0.2.1\n", .status = 9} << fail(Reason::ExitStatus, 9);
     QTest::newRow("killed by a signal")
         << FakeDig::Answer{.output = "192.0.2.1\n", .signal = "TERM"} << fail(Reason::Crashed);
-    QTest::newRow("stderr ignored")
-        << FakeDig::Answer{.output = "192.0.2.1\n", .errorOutput = "warning: something\n"}
-        << DigRunner::Outcome(one);
-    QTest::newRow("invalid UTF-8 gives no values")
-        << FakeDig::Answer{.output = "192.0.2.1\n\xff\xfe\n"} << DigRunner::Outcome(QStringList());
-    QTest::newRow("UTF-8 cut off at the end gives no values")
-        << FakeDig::Answer{.output = "192.0.2.1\n\"caf\xc3"} << DigRunner::Outcome(QStringList());
+    QTest::newRow("stderr ignored, invalid UTF-8 gives no values")
+        << FakeDig::Answer{.output = "192.0.2.1\n\xff\xfe\n", .errorOutput = "warning\n"}
+        << DigRunner::Outcome(QStringList());
     QTest::newRow("valid UTF-8 decoded")
         << FakeDig::Answer{.output = "\"caf\xc3\xa9\"\n"}
         << DigRunner::Outcome(QStringList{QStringLiteral("caf\u00e9")});
@@ -158,8 +131,7 @@ void TestDigRunner::outcome() {
 }
 
 void TestDigRunner::largeOutputCollectedWhole() {
-    // About 5 MB: far more than a pipe holds, so the child stalls unless we
-    // read while it runs.
+    // About 5 MB, far more than a pipe holds: read while the child runs.
     constexpr int lines = 400'000;
     FakeDig fake;
     fake.setAnswer({.output = "198.51.100.7\n", .repeat = lines});
@@ -167,7 +139,6 @@ void TestDigRunner::largeOutputCollectedWhole() {
     RUN_QUERY(outcome, fake.program(), QStringLiteral("example.com"));
     const auto* values = std::get_if<QStringList>(&outcome);
     QVERIFY(values);
-    QCOMPARE(values->size(), lines);
     QCOMPARE(values->count(QStringLiteral("198.51.100.7")), lines);
 }
 
@@ -175,7 +146,6 @@ void TestDigRunner::launchFailure_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing") << QStringLiteral("missing");
     QTest::newRow("not executable") << QStringLiteral("plain");
-    QTest::newRow("directory") << QStringLiteral("directory");
     QTest::newRow("empty path") << QStringLiteral("empty");
 }
 
@@ -187,8 +157,6 @@ void TestDigRunner::launchFailure() {
         QFile file(program);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\necho 192.0.2.1\n");
-    } else if (kind == u"directory") {
-        program = dir.path();
     } else if (kind == u"empty") {
         program.clear();
     }
@@ -200,7 +168,6 @@ void TestDigRunner::launchFailure() {
 void TestDigRunner::invalidDomainStartsNoProcess_data() {
     QTest::addColumn<QString>("domain");
     QTest::newRow("option") << QStringLiteral("-f/etc/passwd");
-    QTest::newRow("query option") << QStringLiteral("+tcp");
     QTest::newRow("server") << QStringLiteral("@192.0.2.1");
 }
 

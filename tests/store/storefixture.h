@@ -14,8 +14,6 @@
 
 namespace Quello::Test {
 
-// A store on fakes: fake dig, settings in memory, recorded notifications and
-// a clock that only moves when told.
 struct StoreFixture {
     FakeDig dig;
     MemorySettingsStore settings;
@@ -33,8 +31,7 @@ struct StoreFixture {
         return *store;
     }
 
-    // Lets the launch check of an empty list run and end, so that what a
-    // test adds next is checked by add alone.
+    // Lets the launch check of an empty list end first.
     DigStore& startEmpty() {
         start();
         QTest::qWait(10);
@@ -59,14 +56,12 @@ struct StoreFixture {
     }
     void answerAll(const QString& output) { answer({output, output, output, output}); }
 
-    // Runs one check to its end.
     [[nodiscard]] bool checkNow(const QUuid& id) {
         bool done = false;
         store->check(id, [&done] { done = true; });
         return QTest::qWaitFor([&] { return done; }, 15000);
     }
 
-    // Waits for the checks started at construction to end.
     [[nodiscard]] bool launchChecksDone() {
         return QTest::qWaitFor(
             [&] {

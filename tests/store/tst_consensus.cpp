@@ -11,17 +11,8 @@ namespace {
 QString statuses(const DigStore& store, const Watch& watch) {
     QString letters;
     for (const Resolver& r : Resolver::all()) {
-        switch (store.status(watch, r)) {
-        case ResolverStatus::Ok:
-            letters += u'O';
-            break;
-        case ResolverStatus::Problem:
-            letters += u'P';
-            break;
-        case ResolverStatus::Waiting:
-            letters += u'W';
-            break;
-        }
+        const ResolverStatus st = store.status(watch, r);
+        letters += st == ResolverStatus::Ok ? u'O' : st == ResolverStatus::Problem ? u'P' : u'W';
     }
     return letters;
 }
@@ -90,8 +81,6 @@ void TestConsensus::decisions_data() {
         << "192.0.2.1, 192.0.2.2" << true << "OOOO";
     QTest::newRow("one failed")
         << "A" << none << list({one, one, one, "!9"}) << "192.0.2.1" << false << "OOOP";
-    QTest::newRow("one empty")
-        << "A" << none << list({one, "", one, one}) << "192.0.2.1" << false << "OPOO";
     QTest::newRow("case differs")
         << "CNAME" << none << list({"host.example.test.", "Host.Example.Test.",
                                     "host.example.test.", "host.example.test."})
@@ -104,8 +93,6 @@ void TestConsensus::decisions_data() {
         << "A" << none << list({"", "!9", "", "!9"}) << none << false << "PPPP";
     QTest::newRow("expected host of MX")
         << "MX" << "MX.Example.TEST." << four(mx) << "10 mx.example.test" << true << "OOOO";
-    QTest::newRow("expected MX preference")
-        << "MX" << "10" << four(mx) << "10 mx.example.test" << true << "OOOO";
     QTest::newRow("expected is not a substring")
         << "MX" << "example.test" << four(mx) << "10 mx.example.test" << false << "PPPP";
     QTest::newRow("expected quoted TXT with spaces")
@@ -116,12 +103,8 @@ void TestConsensus::decisions_data() {
         << true << "OOOO";
     QTest::newRow("one does not match")
         << "A" << "192.0.2.1" << list({one, one, two, one}) << "192.0.2.1" << false << "OOPO";
-    QTest::newRow("expected, all empty")
-        << "A" << "192.0.2.1" << four("") << none << false << "PPPP";
     QTest::newRow("expected empty quotes")
         << "TXT" << "\"\"" << four("\"\"\n\"x\"\n") << "x" << false << "PPPP";
-    QTest::newRow("expected lone dot")
-        << "A" << "." << four(one) << "192.0.2.1" << false << "PPPP";
     // clang-format on
 }
 
@@ -149,14 +132,12 @@ void TestConsensus::decisions() {
 }
 
 void TestConsensus::settleTransitions_data() {
-    QTest::addColumn<QStringList>(
-        "rounds"); // one output for all resolvers per check; "split": disagree
+    QTest::addColumn<QStringList>("rounds");   // ok, fail (one resolver) or split
     QTest::addColumn<QString>("settledAfter"); // per round: S settled, P pending
     QTest::addColumn<int>("saves");
     QTest::addColumn<int>("notifications");
 
-    QTest::newRow("settles once") << list({"ok"}) << "S" << 1 << 1;
-    QTest::newRow("stays settled") << list({"ok", "ok", "ok"}) << "SSS" << 1 << 1;
+    QTest::newRow("stays settled") << list({"ok", "ok"}) << "SS" << 1 << 1;
     QTest::newRow("falls back silently") << list({"ok", "fail"}) << "SP" << 2 << 1;
     QTest::newRow("settles again") << list({"ok", "split", "ok"}) << "SPS" << 3 << 2;
     QTest::newRow("never agrees") << list({"split", "fail"}) << "PP" << 0 << 0;
@@ -206,8 +187,6 @@ void TestConsensus::settleTransitions() {
         QCOMPARE(f.settings.values.value(DigStore::settingsKey),
                  WatchListCodec::encode(store.watches()));
     QCOMPARE(f.notifier.notifications.size(), notifications);
-    for (const auto& n : f.notifier.notifications)
-        QCOMPARE(n.watchId, id);
     // Each settling is saved before it is posted.
     for (qsizetype n = 1; n <= notifications; ++n)
         QVERIFY(notificationsAtSaves.contains(n - 1));
@@ -220,12 +199,6 @@ void TestConsensus::notificationText_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("body");
 
-    QTest::newRow("A") << "A" << QString() << "192.0.2.1\n"
-                       << "example.test A propagated"
-                       << "All resolvers now return 192.0.2.1";
-    QTest::newRow("MX") << "MX" << QString() << "10 mx.example.test.\n"
-                        << "example.test MX propagated"
-                        << "All resolvers now return 10 mx.example.test";
     QTest::newRow("TXT two values") << "TXT" << QString() << "\"b\"\n\"a\"\n"
                                     << "example.test TXT propagated"
                                     << "All resolvers now return a, b";

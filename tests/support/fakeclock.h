@@ -12,28 +12,17 @@
 
 namespace Quello::Test {
 
-// A Clock for tests: the wall clock is whatever the test says, and nothing
-// sleeps for real.
-//
-// - now() returns the wall clock; setNow() sets it, forwards or back, and
-//   fires nothing (as when the user changes the system time).
-// - sleep() records a wake-up on a separate monotonic clock that starts at 0.
-// - advance(seconds) moves both clocks forward together. Wake-ups that fall
-//   due on the way run DIRECTLY inside advance() (not through the event loop),
-//   one at a time in the order they fall due (ties in the order they were
-//   asked for); before each one both clocks stand at its due time. A wake-up
-//   asked for during advance() runs in the same call if it falls due within
-//   the advanced span. Wake-ups whose context is gone are dropped silently.
-//
-// Anything a wake-up starts asynchronously (a dig child, a queued call) is
-// still only finished by the event loop: wait for it (QTRY_*) afterwards.
+// A clock that never sleeps for real. setNow() moves the wall clock alone
+// (as when the user sets the time) and fires nothing. advance() moves the wall
+// and the monotonic clock together and runs the wake-ups that fall due
+// directly, in due order (ties in the order asked), including ones asked for
+// on the way; wake-ups whose context is gone are dropped.
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(Instant start = 700'000'000.0)
         : m_now(start) {}
 
     Instant now() const override { return m_now; }
-
     void setNow(Instant instant) { m_now = instant; }
 
     void sleep(std::chrono::milliseconds delay, QObject* context,
@@ -66,9 +55,6 @@ public:
                                               [](const WakeUp& w) { return !w.context.isNull(); }));
     }
 
-    std::chrono::milliseconds monotonic() const { return m_monotonic; }
-
-    // Every delay passed to sleep(), in order.
     QList<std::chrono::milliseconds> requestedDelays;
 
 private:

@@ -1,12 +1,8 @@
 #pragma once
 
-// Test-side control of tests/support/fakedig. Each FakeDig owns a temporary
-// directory and a wrapper script in it that runs the fake with FAKEDIG_DIR set
-// to that directory, so tests pass program() where the real dig would go and
-// never touch the process environment. The test target must define
-// FAKEDIG_PATH as the absolute path of the fake, e.g.
-//   target_compile_definitions(t PRIVATE
-//       FAKEDIG_PATH="${PROJECT_SOURCE_DIR}/tests/support/fakedig")
+// Drives tests/support/fakedig through a wrapper script in a temporary
+// directory, so the process environment stays untouched. Targets define
+// FAKEDIG_PATH as the fake's absolute path.
 
 #include <QByteArray>
 #include <QDir>
@@ -22,14 +18,13 @@ namespace Quello::Test {
 
 class FakeDig {
 public:
-    // What one invocation does; see the comment at the top of the script.
     struct Answer {
         QByteArray output{};
         int status = 0;
         double sleepSeconds = 0;
         bool hang = false;
         int repeat = 0;           // print the first line of `output` this often
-        QByteArray signal{};      // e.g. "TERM": the fake kills itself after printing
+        QByteArray signal{};      // e.g. "TERM", sent to itself after printing
         QByteArray errorOutput{}; // written to stderr
     };
 
@@ -41,10 +36,8 @@ public:
 #endif
 
     explicit FakeDig(const QString& script) {
-        const QByteArray wrapper = "#!/bin/sh\nFAKEDIG_DIR='" + m_dir.path().toUtf8()
-                                   + "'\nexport FAKEDIG_DIR\nexec '" + script.toUtf8()
-                                   + "' \"$@\"\n";
-        write(program(), wrapper);
+        write(program(), "#!/bin/sh\nFAKEDIG_DIR='" + m_dir.path().toUtf8()
+                             + "'\nexport FAKEDIG_DIR\nexec '" + script.toUtf8() + "' \"$@\"\n");
         QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
@@ -58,25 +51,20 @@ public:
         QDir dir(m_dir.filePath(QStringLiteral("answers/%1/%2/%3").arg(server, domain, type)));
         dir.removeRecursively();
         dir.mkpath(QStringLiteral("."));
-        auto put = [&dir](const char* name, const QByteArray& content) {
-            write(dir.filePath(QLatin1String(name)), content);
+        const auto put = [&dir](const char* name, const QByteArray& content, bool present = true) {
+            if (present)
+                write(dir.filePath(QLatin1String(name)), content);
         };
         put("output", answer.output);
-        if (answer.status != 0)
-            put("status", QByteArray::number(answer.status));
-        if (answer.sleepSeconds > 0)
-            put("sleep", QByteArray::number(answer.sleepSeconds));
-        if (answer.hang)
-            put("hang", {});
-        if (answer.repeat > 0)
-            put("repeat", QByteArray::number(answer.repeat));
-        if (!answer.signal.isEmpty())
-            put("signal", answer.signal);
-        if (!answer.errorOutput.isEmpty())
-            put("stderr", answer.errorOutput);
+        put("status", QByteArray::number(answer.status), answer.status != 0);
+        put("sleep", QByteArray::number(answer.sleepSeconds), answer.sleepSeconds > 0);
+        put("hang", {}, answer.hang);
+        put("repeat", QByteArray::number(answer.repeat), answer.repeat > 0);
+        put("signal", answer.signal, !answer.signal.isEmpty());
+        put("stderr", answer.errorOutput, !answer.errorOutput.isEmpty());
     }
 
-    // The arguments of every invocation so far, in the order they started.
+    // The arguments of every invocation, in the order they started.
     QList<QStringList> calls() const {
         QList<QStringList> result;
         for (const QByteArray& line : lines(QStringLiteral("calls")))
@@ -84,12 +72,15 @@ public:
         return result;
     }
 
-    // Process ids of the invocations that have started, in order.
     QList<qint64> startedPids() const {
-        return pids("begin ");
+        QList<qint64> result;
+        for (const QByteArray& line : lines(QStringLiteral("events")))
+            if (line.startsWith("begin "))
+                result.append(line.mid(6).toLongLong());
+        return result;
     }
 
-    // The most invocations that were running at the same moment.
+    // The most invocations running at the same moment.
     int peakConcurrency() const {
         int running = 0;
         int peak = 0;
@@ -114,15 +105,6 @@ private:
         QList<QByteArray> result = file.readAll().split('\n');
         if (!result.isEmpty() && result.last().isEmpty())
             result.removeLast();
-        return result;
-    }
-
-    QList<qint64> pids(const char* prefix) const {
-        QList<qint64> result;
-        for (const QByteArray& line : lines(QStringLiteral("events"))) {
-            if (line.startsWith(prefix))
-                result.append(line.mid(qstrlen(prefix)).toLongLong());
-        }
         return result;
     }
 

@@ -6,8 +6,7 @@
 
 namespace Quello::Test {
 
-// A Notifier that shows nothing and remembers every call. Emit activated()
-// directly to play a click on a notification.
+// Shows nothing and remembers every call; emit activated() to play a click.
 class FakeNotifier final : public Notifier {
 public:
     struct Notification {
@@ -21,13 +20,12 @@ public:
     using Notifier::Notifier;
 
     void requestPermission() override { ++permissionRequests; }
-
     void notify(const QUuid& watchId, const QString& title, const QString& body) override {
         notifications.append(Notification{watchId, title, body});
     }
 
     int permissionRequests = 0;
-    QList<Notification> notifications; // oldest first
+    QList<Notification> notifications;
 };
 
 } // namespace Quello::Test

@@ -9,8 +9,7 @@
 
 namespace Quello::Test {
 
-// A SettingsStore in memory that remembers every write, so tests can check
-// what was saved, in which order, and byte for byte.
+// Settings in memory that remember every write, in order and byte for byte.
 class MemorySettingsStore final : public SettingsStore {
 public:
     struct Write {
@@ -21,11 +20,8 @@ public:
     };
 
     std::optional<QByteArray> value(const QString& key) const override {
-        ++reads;
         const auto it = values.constFind(key);
-        if (it == values.cend())
-            return std::nullopt;
-        return *it;
+        return it == values.cend() ? std::nullopt : std::optional(*it);
     }
 
     void setValue(const QString& key, const QByteArray& value) override {
@@ -35,24 +31,17 @@ public:
             onWrite(writes.constLast());
     }
 
-    // The writes under one key, oldest first.
     QList<QByteArray> writesTo(const QString& key) const {
         QList<QByteArray> found;
-        for (const Write& w : writes) {
+        for (const Write& w : writes)
             if (w.key == key)
                 found.append(w.value);
-        }
         return found;
     }
 
-    // The current contents; tests may fill it before handing the store over.
     QHash<QString, QByteArray> values;
-    // Every setValue(), oldest first; tests may clear it.
     QList<Write> writes;
-    // Called after each write, for tests that look at their subject's state
-    // at the moment it saves.
-    std::function<void(const Write&)> onWrite;
-    mutable int reads = 0;
+    std::function<void(const Write&)> onWrite; // sees the subject's state as it saves
 };
 
 } // namespace Quello::Test
