@@ -38,7 +38,6 @@ class TestConsensus : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void beforeAnyAnswer();
     void decisions_data();
     void decisions();
     void settleTransitions_data();
@@ -46,18 +45,6 @@ private Q_SLOTS:
     void notificationText_data();
     void notificationText();
 };
-
-void TestConsensus::beforeAnyAnswer() {
-    StoreFixture f;
-    f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {}, 650'000'000.0),
-                savedWatch(QStringLiteral("other.test"))});
-    DigStore& store = f.start();
-    const Watch w = store.watches().first();
-    QCOMPARE(store.consensusValue(w), std::nullopt);
-    QVERIFY(!store.isSettled(w));
-    QCOMPARE(statuses(store, w), QStringLiteral("WWWW"));
-    QCOMPARE(store.pendingCount(), 1);
-}
 
 void TestConsensus::decisions_data() {
     QTest::addColumn<QString>("type");
