@@ -49,29 +49,21 @@ using namespace Quello::Test;
 
 namespace {
 
-// --- Measuring ---------------------------------------------------------------
-
 // A 100 ms timer on the event loop; a tick that comes late means something
-// held the loop for that long.
+// held the loop for that long. Setup and verifying pause it: they are not
+// the subject's fault.
 class Heartbeat {
 public:
     static constexpr qint64 periodMs = 100;
 
     Heartbeat() {
         m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_worst = std::max(m_worst, now - m_last - periodMs);
-            m_last = now;
-        });
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
         m_clock.start();
     }
-
-    // Setup work of the scenario itself is not the subject's fault. A tick
-    // that is overdue when the heartbeat stops counts as late already.
     void pause() {
         if (m_timer.isActive())
-            m_worst = std::max(m_worst, m_clock.elapsed() - m_last - periodMs);
+            tick();
         m_timer.stop();
     }
     void resume() {
@@ -81,6 +73,12 @@ public:
     qint64 worstLatenessMs() const { return std::max<qint64>(m_worst, 0); }
 
 private:
+    void tick() {
+        const qint64 now = m_clock.elapsed();
+        m_worst = std::max(m_worst, now - m_last - periodMs);
+        m_last = now;
+    }
+
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
@@ -91,8 +89,6 @@ Heartbeat* heartbeat = nullptr;
 
 // Runs the event loop until `done` holds or `timeoutMs` has passed.
 bool waitFor(const std::function<bool()>& done, qint64 timeoutMs) {
-    if (done())
-        return true;
     QEventLoop loop;
     QElapsedTimer clock;
     clock.start();
@@ -102,7 +98,8 @@ bool waitFor(const std::function<bool()>& done, qint64 timeoutMs) {
             loop.quit();
     });
     poll.start(5);
-    loop.exec();
+    if (!done())
+        loop.exec();
     return done();
 }
 
@@ -114,21 +111,17 @@ qint64 peakResidentMiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
+    for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
-    }
     return -1;
 }
-
-// --- Outcome -----------------------------------------------------------------
 
 struct Verdict {
     enum class Kind { Ok, Failed, Skipped };
     Kind kind = Kind::Ok;
     QString text;
 };
-
 Verdict ok(const QString& text) {
     return {Verdict::Kind::Ok, text};
 }
@@ -139,8 +132,6 @@ Verdict skipped(const QString& text) {
     return {Verdict::Kind::Skipped, text};
 }
 
-// --- Fixtures ----------------------------------------------------------------
-
 QList<Watch> makeWatches(const QStringList& domains) {
     QList<Watch> watches;
     for (qsizetype i = 0; i < domains.size(); ++i)
@@ -149,11 +140,9 @@ QList<Watch> makeWatches(const QStringList& domains) {
     return watches;
 }
 
-QStringList numberedDomains(int count) {
-    QStringList domains;
-    for (int i = 0; i < count; ++i)
-        domains.append(QStringLiteral("w%1.example").arg(i));
-    return domains;
+QList<Watch> threeWatches() {
+    return makeWatches(
+        {QStringLiteral("a.example"), QStringLiteral("b.example"), QStringLiteral("c.example")});
 }
 
 QByteArray sha1(const QByteArray& bytes) {
@@ -165,7 +154,6 @@ QByteArray sha1(const QByteArray& bytes) {
 // changes included, so a reader in this process could see what never reached
 // the disk.
 struct OnDisk {
-    bool present = false;
     QByteArray rawHash;
     qsizetype watchCount = -1; // -1: not a readable list
     QByteArray listHash;       // of the list encoded again
@@ -175,23 +163,17 @@ OnDisk readInChild(const QString& file, const QString& key) {
     QProcess reader;
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reader.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--read"), file, key});
-    if (!reader.waitForFinished(120000)) {
-        std::fprintf(stderr, "faultdriver: reading %s in a child failed: %s\n", qPrintable(file),
-                     qPrintable(reader.errorString()));
-        return {};
-    }
+    reader.waitForFinished(120000);
     const QList<QByteArray> fields = reader.readAllStandardOutput().trimmed().split(' ');
     if (fields.size() != 3)
         return {};
-    return OnDisk{true, fields[0], fields[1].toLongLong(), fields[2]};
+    return OnDisk{fields[0], fields[1].toLongLong(), fields[2]};
 }
 
 int printOnDisk(const QString& file, const QString& key) {
     const std::optional<QByteArray> bytes = IniSettingsStore(file).value(key);
-    if (!bytes) {
-        std::printf("absent\n");
-        return 0;
-    }
+    if (!bytes)
+        return std::printf("absent\n") < 0;
     const std::optional<QList<Watch>> watches = WatchListCodec::decode(*bytes);
     std::printf("%s %lld %s\n", sha1(*bytes).constData(),
                 static_cast<long long>(watches ? watches->size() : -1),
@@ -205,8 +187,6 @@ struct Config {
     QString dir = root.filePath(QStringLiteral("Quello"));
     QString file = dir + QStringLiteral("/Quello.conf");
 
-    // Preparing and verifying are not what is measured: each of these stops
-    // the heartbeat, and the scenario restarts it when its subject runs.
     void save(const QByteArray& value) {
         heartbeat->pause();
         IniSettingsStore(file).setValue(DigStore::settingsKey, value);
@@ -225,61 +205,25 @@ struct Config {
     }
 };
 
-// The settings store the application uses, with every save counted and timed.
-class TimedSettings final : public SettingsStore {
-public:
-    explicit TimedSettings(const QString& file)
-        : m_store(file) {}
-
-    std::optional<QByteArray> value(const QString& key) const override {
-        return m_store.value(key);
-    }
-    void setValue(const QString& key, const QByteArray& value) override {
-        QElapsedTimer clock;
-        clock.start();
-        m_store.setValue(key, value);
-        const qint64 ms = clock.elapsed();
-        ++saves;
-        totalMs += ms;
-        slowestMs = std::max(slowestMs, ms);
-    }
-
-    int saves = 0;
-    qint64 totalMs = 0;
-    qint64 slowestMs = 0;
-
-private:
-    IniSettingsStore m_store;
-};
-
 // The real store on the real settings file, a dig of the scenario's choice,
 // no notifications and the system clock.
 struct StoreRun {
-    TimedSettings settings;
+    IniSettingsStore settings;
     FakeNotifier notifier;
     SystemClock clock;
     std::unique_ptr<DigStore> store;
-    qint64 constructionMs = 0;
-    qint64 launchPassMs = -1;
 
     StoreRun(const Config& config, const QString& digProgram)
         : settings(config.file) {
-        QElapsedTimer timer;
-        timer.start();
         store = std::make_unique<DigStore>(
             StoreServices{.settings = settings,
                           .notifier = notifier,
                           .clock = clock,
                           .digProgram = digProgram,
                           .maxConcurrentQueries = DigQueue::defaultMaxRunning});
-        constructionMs = timer.elapsed();
-        // Queued behind the launch check that the constructor posted: it
-        // runs once that whole pass of the event loop has returned.
-        timer.restart();
-        QTimer::singleShot(0, store.get(), [this, timer] { launchPassMs = timer.elapsed(); });
     }
 
-    bool launchChecksDone(qint64 timeoutMs) {
+    bool launchChecksDone(qint64 timeoutMs = 30000) {
         return waitFor(
             [this] {
                 return store->results().size() == store->watches().size()
@@ -290,52 +234,42 @@ struct StoreRun {
 
     int failedResults() const {
         int count = 0;
-        for (const DigStore::ResultMap& results : store->results()) {
+        for (const DigStore::ResultMap& results : store->results())
             for (const ResolverResult& r : results)
                 count += r.failed ? 1 : 0;
-        }
-        return count;
-    }
-    int resultCount() const {
-        int count = 0;
-        for (const DigStore::ResultMap& results : store->results())
-            count += static_cast<int>(results.size());
         return count;
     }
 };
 
-// One query straight through the runner, waited for on the event loop.
-std::optional<DigRunner::Outcome> queryOnce(const QString& program, const QString& domain,
-                                            std::chrono::milliseconds timeout,
-                                            qint64 waitMs = 30000) {
+// Saves `saved` and starts a store on it, with the heartbeat running.
+std::unique_ptr<StoreRun> launch(Config& config, const QList<Watch>& saved, const QString& dig) {
+    config.save(saved);
+    heartbeat->resume();
+    return std::make_unique<StoreRun>(config, dig);
+}
+
+// One query straight through the runner, waited for on the event loop,
+// described in a word: "LaunchFailed", "success with 3 values", ...
+QString queryOnce(const QString& program,
+                  std::chrono::milliseconds timeout = DigRunner::watchdogTimeout,
+                  QStringList* values = nullptr) {
     QObject context;
     std::optional<DigRunner::Outcome> outcome;
     DigRunner::query(
-        program, domain, RecordType::A, std::nullopt, &context,
+        program, QStringLiteral("a.example"), RecordType::A, std::nullopt, &context,
         [&outcome](const DigRunner::Outcome& o) { outcome = o; }, timeout);
-    waitFor([&] { return outcome.has_value(); }, waitMs);
-    return outcome;
-}
-
-QString describe(const std::optional<DigRunner::Outcome>& outcome) {
+    waitFor([&] { return outcome.has_value(); }, 30000);
     if (!outcome)
         return QStringLiteral("no outcome");
-    if (const auto* values = std::get_if<QStringList>(&*outcome))
-        return QStringLiteral("success with %1 values").arg(values->size());
-    switch (std::get<DigRunner::Failure>(*outcome).reason) {
-    case DigRunner::Failure::Reason::LaunchFailed:
-        return QStringLiteral("LaunchFailed");
-    case DigRunner::Failure::Reason::ExitStatus:
-        return QStringLiteral("ExitStatus %1")
-            .arg(std::get<DigRunner::Failure>(*outcome).exitStatus);
-    case DigRunner::Failure::Reason::Crashed:
-        return QStringLiteral("Crashed");
-    case DigRunner::Failure::Reason::TimedOut:
-        return QStringLiteral("TimedOut");
-    case DigRunner::Failure::Reason::InvalidDomain:
-        return QStringLiteral("InvalidDomain");
+    if (const auto* found = std::get_if<QStringList>(&*outcome)) {
+        if (values)
+            *values = *found;
+        return QStringLiteral("success with %1 values").arg(found->size());
     }
-    return QStringLiteral("unknown");
+    const DigRunner::Failure failure = std::get<DigRunner::Failure>(*outcome);
+    static const char* const names[]{"LaunchFailed", "ExitStatus", "Crashed", "TimedOut",
+                                     "InvalidDomain"};
+    return QLatin1String(names[static_cast<int>(failure.reason)]);
 }
 
 bool processGone(qint64 pid) {
@@ -356,200 +290,95 @@ QString lostWatches(const QList<Watch>& saved, const StoreRun& run, const Config
         return QStringLiteral("the store holds %1 watches, not the %2 that went in")
             .arg(now.size())
             .arg(saved.size());
-    const OnDisk found = config.onDisk();
-    if (found.watchCount < 0)
-        return QStringLiteral("the saved list no longer reads back");
     if (!config.holds(now))
-        return QStringLiteral("the saved list holds %1 watches, not the %2 in the store")
-            .arg(found.watchCount)
+        return QStringLiteral("the saved list no longer reads back as the %1 watches in the store")
             .arg(now.size());
     return {};
 }
 
-// --- Scenarios: dig ----------------------------------------------------------
-
-Verdict launchFailure(const QString& program, const QString& what) {
-    Config config;
-    const QList<Watch> saved = makeWatches(
-        {QStringLiteral("a.example"), QStringLiteral("b.example"), QStringLiteral("c.example")});
-    config.save(saved);
-    heartbeat->resume();
-
-    const QString direct =
-        describe(queryOnce(program, QStringLiteral("a.example"), DigRunner::watchdogTimeout));
-    StoreRun run(config, program);
-    if (!run.launchChecksDone(30000))
-        return failed(what + QStringLiteral(": the launch checks never ended"));
-    const QString lost = lostWatches(saved, run, config);
-    if (!lost.isEmpty())
-        return failed(lost);
-    if (direct != QLatin1String("LaunchFailed") || run.failedResults() != 12)
-        return failed(QStringLiteral("%1: query gave %2, %3 of 12 results failed")
-                          .arg(what, direct)
-                          .arg(run.failedResults()));
-    return ok(QStringLiteral("%1: query fails with LaunchFailed; all 12 results failed; "
-                             "3 watches kept")
-                  .arg(what));
-}
+// --- dig ---------------------------------------------------------------------
 
 Verdict digMissing(bool) {
-    return launchFailure(QStringLiteral("/nonexistent/quello/dig"), QStringLiteral("no dig"));
-}
-
-Verdict digNotExecutable(bool) {
-    QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("dig"));
-    QFile file(program);
-    if (!file.open(QIODevice::WriteOnly))
-        return skipped(QStringLiteral("cannot write a file"));
-    file.write("#!/bin/sh\necho 192.0.2.1\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    return launchFailure(program, QStringLiteral("dig without execute permission"));
+    const QString program = QStringLiteral("/nonexistent/quello/dig");
+    Config config;
+    const QList<Watch> saved = threeWatches();
+    const auto run = launch(config, saved, program);
+    const QString direct = queryOnce(program);
+    if (!run->launchChecksDone())
+        return failed(QStringLiteral("no dig: the launch checks never ended"));
+    const QString lost = lostWatches(saved, *run, config);
+    if (!lost.isEmpty())
+        return failed(lost);
+    if (direct != QLatin1String("LaunchFailed") || run->failedResults() != 12)
+        return failed(QStringLiteral("no dig: query gave %1, %2 of 12 results failed")
+                          .arg(direct)
+                          .arg(run->failedResults()));
+    return ok(QStringLiteral("no dig: query fails with LaunchFailed; all 12 results failed; "
+                             "3 watches kept"));
 }
 
 Verdict digHangs(bool quick) {
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.hang = true;
-    dig.setAnswer(answer);
+    dig.setAnswer({.hang = true});
     heartbeat->resume();
-
-    if (quick) {
-        // The watchdog itself, shortened: the store uses the full ten seconds.
-        QElapsedTimer clock;
-        clock.start();
-        const QString outcome = describe(
-            queryOnce(dig.program(), QStringLiteral("a.example"), std::chrono::milliseconds(300)));
-        const qint64 elapsed = clock.elapsed();
-        spin(100);
-        const QList<qint64> pids = dig.startedPids();
-        if (outcome != QLatin1String("TimedOut") || pids.size() != 1)
-            return failed(QStringLiteral("hanging dig: %1 after %2 ms").arg(outcome).arg(elapsed));
-        if (!processGone(pids.first()))
-            return failed(QStringLiteral("hanging dig: TimedOut, but the child still runs"));
-        return ok(QStringLiteral("hanging dig: TimedOut after %1 ms (watchdog 300 ms); "
-                                 "the child was killed and reaped")
-                      .arg(elapsed));
-    }
-
-    Config config;
-    const QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
-    heartbeat->pause();
-    config.save(saved);
-    heartbeat->resume();
+    // The quick run shortens the watchdog; the store uses the full one.
+    const std::chrono::milliseconds watchdog =
+        quick ? std::chrono::milliseconds(300) : DigRunner::watchdogTimeout;
     QElapsedTimer clock;
     clock.start();
-    StoreRun run(config, dig.program());
-    if (!run.launchChecksDone(30000))
-        return failed(QStringLiteral("hanging dig: the check never ended"));
+    const QString outcome = queryOnce(dig.program(), watchdog);
     const qint64 elapsed = clock.elapsed();
     spin(100);
     const QList<qint64> pids = dig.startedPids();
-    int running = 0;
-    for (qint64 pid : pids)
-        running += processGone(pid) ? 0 : 1;
-    const QString lost = lostWatches(saved, run, config);
-    if (!lost.isEmpty())
-        return failed(lost);
-    if (run.failedResults() != 4 || running > 0)
-        return failed(QStringLiteral("hanging dig: %1 of 4 results failed, %2 children still run")
-                          .arg(run.failedResults())
-                          .arg(running));
-    return ok(QStringLiteral("hanging dig: all 4 results failed after %1 ms (watchdog %2 ms); "
-                             "all %3 children killed")
+    const bool reaped = pids.size() == 1 && processGone(pids[0]);
+    if (outcome != QLatin1String("TimedOut") || !reaped)
+        return failed(QStringLiteral("hanging dig: %1 after %2 ms, %3 children, reaped: %4")
+                          .arg(outcome)
+                          .arg(elapsed)
+                          .arg(pids.size())
+                          .arg(reaped));
+    return ok(QStringLiteral("hanging dig: TimedOut after %1 ms (watchdog %2 ms); "
+                             "the child was killed and reaped")
                   .arg(elapsed)
-                  .arg(DigRunner::watchdogTimeout.count())
-                  .arg(pids.size()));
+                  .arg(watchdog.count()));
 }
 
 Verdict digFloods(bool quick) {
     // 50-byte lines: one value each.
-    const QByteArray line = "192.0.2.1 " + QByteArray(39, 'x');
     const int megabytes = quick ? 5 : 50;
     const int lines = megabytes * 1024 * 1024 / 50;
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = line + '\n';
-    answer.repeat = lines;
-    dig.setAnswer(answer);
+    dig.setAnswer({.output = "192.0.2.1 " + QByteArray(39, 'x') + '\n', .repeat = lines});
     heartbeat->resume();
-
-    if (quick) {
-        const auto outcome =
-            queryOnce(dig.program(), QStringLiteral("a.example"), DigRunner::watchdogTimeout);
-        const auto* values = outcome ? std::get_if<QStringList>(&*outcome) : nullptr;
-        if (!values || values->size() != lines)
-            return failed(
-                QStringLiteral("%1 MB of output: %2").arg(megabytes).arg(describe(outcome)));
-        return ok(QStringLiteral("%1 MB of output: success with %2 values; peak memory %3 MiB")
-                      .arg(megabytes)
-                      .arg(values->size())
-                      .arg(peakResidentMiB()));
-    }
-
-    Config config;
-    const QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
-    heartbeat->pause();
-    config.save(saved);
-    heartbeat->resume();
-    QElapsedTimer clock;
-    clock.start();
-    StoreRun run(config, dig.program());
-    if (!run.launchChecksDone(120000))
-        return failed(
-            QStringLiteral("%1 MB from each resolver: the check never ended").arg(megabytes));
-    const qint64 elapsed = clock.elapsed();
-    const QString lost = lostWatches(saved, run, config);
-    if (!lost.isEmpty())
-        return failed(lost);
-    // Whole or failed are both sound; a result cut short is not. A result can
-    // fail here when the watchdog fires while the loop is busy with another.
-    int whole = 0;
-    int failedCount = 0;
-    for (const ResolverResult& r : run.store->results().value(saved.first().id)) {
-        whole += (!r.failed && r.values.size() == lines) ? 1 : 0;
-        failedCount += r.failed ? 1 : 0;
-    }
-    if (whole + failedCount != 4)
-        return failed(QStringLiteral("%1 MB from each resolver: %2 results cut short")
-                          .arg(megabytes)
-                          .arg(4 - whole - failedCount));
-    return ok(QStringLiteral("%1 MB from each of 4 resolvers: %2 results hold all %3 values, %4 "
-                             "failed, after %5 ms; peak memory %6 MiB")
+    const QString outcome = queryOnce(dig.program());
+    if (outcome != QStringLiteral("success with %1 values").arg(lines))
+        return failed(QStringLiteral("%1 MB of output: %2").arg(megabytes).arg(outcome));
+    return ok(QStringLiteral("%1 MB of output: %2; peak memory %3 MiB")
                   .arg(megabytes)
-                  .arg(whole)
-                  .arg(lines)
-                  .arg(failedCount)
-                  .arg(elapsed)
+                  .arg(outcome)
                   .arg(peakResidentMiB()));
 }
 
 Verdict digInvalidUtf8(bool) {
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = QByteArray("\xff\xfe"
-                               "192.0.2.1\n\xc3\n");
-    dig.setAnswer(answer);
+    dig.setAnswer({.output = QByteArray("\xff\xfe"
+                                        "192.0.2.1\n\xc3\n")});
     Config config;
     const QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
-    config.save(saved);
-    heartbeat->resume();
-
-    const QString direct =
-        describe(queryOnce(dig.program(), QStringLiteral("a.example"), DigRunner::watchdogTimeout));
-    StoreRun run(config, dig.program());
-    if (!run.launchChecksDone(30000))
+    const auto run = launch(config, saved, dig.program());
+    const QString direct = queryOnce(dig.program());
+    if (!run->launchChecksDone())
         return failed(QStringLiteral("invalid UTF-8: the check never ended"));
-    const QString lost = lostWatches(saved, run, config);
-    if (!lost.isEmpty())
-        return failed(lost);
-    const Watch& w = run.store->watches().first();
+    const Watch& w = run->store->watches().first();
     int problems = 0;
     for (const Resolver& resolver : Resolver::all())
-        problems += run.store->status(w, resolver) == ResolverStatus::Problem ? 1 : 0;
-    if (direct != QLatin1String("success with 0 values") || run.failedResults() != 0
-        || problems != 4 || run.store->isSettled(w))
+        problems += run->store->status(w, resolver) == ResolverStatus::Problem ? 1 : 0;
+    const bool settled = run->store->isSettled(w);
+    const QString lost = lostWatches(saved, *run, config);
+    if (!lost.isEmpty())
+        return failed(lost);
+    if (direct != QLatin1String("success with 0 values") || run->failedResults() != 0
+        || problems != 4 || settled)
         return failed(
             QStringLiteral("invalid UTF-8: query gave %1, %2 problems").arg(direct).arg(problems));
     return ok(QStringLiteral("invalid UTF-8: query succeeds with no values; the watch shows a "
@@ -558,82 +387,64 @@ Verdict digInvalidUtf8(bool) {
 
 Verdict digKilledBySignal(bool) {
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = "192.0.2.1\n";
-    answer.signal = "SEGV";
-    dig.setAnswer(answer);
+    dig.setAnswer({.output = "192.0.2.1\n", .signal = "SEGV"});
     Config config;
     const QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
-    config.save(saved);
-    heartbeat->resume();
-
-    const QString direct =
-        describe(queryOnce(dig.program(), QStringLiteral("a.example"), DigRunner::watchdogTimeout));
-    StoreRun run(config, dig.program());
-    if (!run.launchChecksDone(30000))
+    const auto run = launch(config, saved, dig.program());
+    const QString direct = queryOnce(dig.program());
+    if (!run->launchChecksDone())
         return failed(QStringLiteral("dig killed by SIGSEGV: the check never ended"));
-    const QString lost = lostWatches(saved, run, config);
+    const QString lost = lostWatches(saved, *run, config);
     if (!lost.isEmpty())
         return failed(lost);
-    if (direct != QLatin1String("Crashed") || run.failedResults() != 4)
+    if (direct != QLatin1String("Crashed") || run->failedResults() != 4)
         return failed(QStringLiteral("dig killed by SIGSEGV: query gave %1, %2 of 4 failed")
                           .arg(direct)
-                          .arg(run.failedResults()));
+                          .arg(run->failedResults()));
     return ok(QStringLiteral("dig killed by SIGSEGV after printing an answer: query Crashed; "
                              "all 4 results failed, the printed answer unused"));
 }
 
-// --- Scenarios: options and sizes in the saved list --------------------------
+// --- The saved list ------------------------------------------------------------
 
 Verdict optionLikeDomains(bool) {
     const QStringList hostile{
         QStringLiteral("-f/etc/passwd"),
         QStringLiteral("+tcp"),
         QStringLiteral("@192.0.2.53"),
-        QStringLiteral("-x.example"),
-        QStringLiteral("+short.example"),
-        QStringLiteral("@ns.example"),
         QStringLiteral("-q=a.example"),
-        QStringLiteral("-"),
         QStringLiteral(""),
+        QStringLiteral("-"),
         QStringLiteral("a.example -f/etc/passwd"),
     };
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = "192.0.2.1\n";
-    dig.setAnswer(answer);
+    dig.setAnswer({.output = "192.0.2.1\n"});
     Config config;
-    QStringList domains = hostile;
-    domains.append(QStringLiteral("ok.example"));
-    QList<Watch> saved = makeWatches(domains);
-    config.save(saved);
-    heartbeat->resume();
-
-    StoreRun run(config, dig.program());
-    if (!run.launchChecksDone(30000))
+    const auto run = launch(
+        config, makeWatches(hostile + QStringList{QStringLiteral("ok.example")}), dig.program());
+    if (!run->launchChecksDone())
         return failed(QStringLiteral("option-like domains: the launch checks never ended"));
     // add() takes whatever it is given; the runner is what stands in the way.
-    run.store->add(QStringLiteral("-f/etc/shadow"), RecordType::TXT, std::nullopt);
-    run.store->add(QStringLiteral("+vc"), RecordType::MX, std::nullopt);
-    if (!run.launchChecksDone(30000))
+    run->store->add(QStringLiteral("-f/etc/shadow"), RecordType::TXT, std::nullopt);
+    run->store->add(QStringLiteral("+vc"), RecordType::MX, std::nullopt);
+    if (!run->launchChecksDone())
         return failed(
             QStringLiteral("option-like domains: the checks of added watches never ended"));
-    saved = run.store->watches();
 
     const QList<QStringList> calls = dig.calls();
-    for (const QStringList& call : calls) {
+    for (const QStringList& call : calls)
         if (!call.contains(QLatin1String("ok.example")))
             return failed(
                 QStringLiteral("option-like domains: dig was run as: %1").arg(call.join(u' ')));
-    }
-    const QString lost = lostWatches(saved, run, config);
+    const QList<Watch> saved = run->store->watches();
+    const QString lost = lostWatches(saved, *run, config);
     if (!lost.isEmpty())
         return failed(lost);
     const int hostileResults = (static_cast<int>(hostile.size()) + 2) * 4;
-    if (calls.size() != 4 || run.failedResults() != hostileResults)
+    if (calls.size() != 4 || run->failedResults() != hostileResults)
         return failed(QStringLiteral("option-like domains: %1 dig calls, %2 failed results")
                           .arg(calls.size())
-                          .arg(run.failedResults()));
+                          .arg(run->failedResults()));
     return ok(QStringLiteral("%1 option-like domains never reached dig (its only 4 calls were for "
                              "ok.example); their %2 results failed; all %3 watches kept")
                   .arg(hostile.size() + 2)
@@ -641,70 +452,31 @@ Verdict optionLikeDomains(bool) {
                   .arg(saved.size()));
 }
 
-Verdict tenThousandWatches(bool quick) {
+Verdict tenThousandWatches(bool) {
     constexpr int count = 10'000;
-    Config config;
-    const QList<Watch> saved = makeWatches(numberedDomains(count));
-    config.save(saved);
+    QStringList domains;
+    for (int i = 0; i < count; ++i)
+        domains.append(QStringLiteral("w%1.example").arg(i));
+    const QList<Watch> saved = makeWatches(domains);
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = "192.0.2.1\n";
-    dig.setAnswer(answer);
-    heartbeat->resume();
-
-    QElapsedTimer clock;
-    clock.start();
-    auto run = std::make_unique<StoreRun>(config, dig.program());
+    dig.setAnswer({.output = "192.0.2.1\n"});
+    Config config;
+    auto run = launch(config, saved, dig.program());
     if (run->store->watches() != saved)
         return failed(
             QStringLiteral("10 000 watches: %1 loaded").arg(run->store->watches().size()));
-
-    if (quick) {
-        spin(500);
-        const int checked = static_cast<int>(run->store->results().size());
-        run->store->add(QStringLiteral("extra.example"), RecordType::A, std::nullopt);
-        run->store->remove(run->store->watches().last().id);
-        const qint64 loadMs = run->constructionMs;
-        const qint64 launchPassMs = run->launchPassMs;
-        // Thousands of queries are still queued or running: the store goes
-        // away with them.
-        run.reset();
-        if (!config.holds(saved))
-            return failed(QStringLiteral("10 000 watches: the saved list changed"));
-        return ok(QStringLiteral("10 000 watches: loaded in %1 ms; the pass that starts their "
-                                 "checks held the loop %2 ms; %3 checked in 500 ms; added and "
-                                 "removed one, store destroyed mid-check; list intact")
-                      .arg(loadMs)
-                      .arg(launchPassMs)
-                      .arg(checked));
-    }
-
-    // Every resolver agrees, so every watch settles and is saved once.
-    const qint64 limitMs = 120'000;
-    const bool finished = waitFor(
-        [&] { return run->store->pendingCount() == 0 && run->store->isChecking().isEmpty(); },
-        limitMs);
-    const qint64 elapsed = clock.elapsed();
-    const int settled = count - run->store->pendingCount();
-    const TimedSettings& s = run->settings;
-    const QString figures =
-        QStringLiteral("loaded in %7 ms, the pass that starts their checks held the loop %8 ms; "
-                       "%1 of %2 watches settled in %3 s; %4 saves of the whole list, "
-                       "%5 ms each on average, slowest %6 ms")
-            .arg(settled)
-            .arg(count)
-            .arg(elapsed / 1000)
-            .arg(s.saves)
-            .arg(s.saves ? s.totalMs / s.saves : 0)
-            .arg(s.slowestMs)
-            .arg(run->constructionMs)
-            .arg(run->launchPassMs);
-    const QList<Watch> now = run->store->watches();
+    spin(500);
+    const qsizetype checked = run->store->results().size();
+    run->store->add(QStringLiteral("extra.example"), RecordType::A, std::nullopt);
+    run->store->remove(run->store->watches().last().id);
+    // Thousands of queries are still queued or running: the store goes away
+    // with them.
     run.reset();
-    if (now.size() != count || !config.holds(now))
-        return failed(QStringLiteral("10 000 watches: the saved list does not match; ") + figures);
-    return ok(QStringLiteral("10 000 watches: ") + figures
-              + (finished ? QString() : QStringLiteral(" (stopped at the time limit)")));
+    if (!config.holds(saved))
+        return failed(QStringLiteral("10 000 watches: the saved list changed"));
+    return ok(QStringLiteral("10 000 watches: %1 checked in 500 ms; added and removed one, "
+                             "store destroyed mid-check; list intact")
+                  .arg(checked));
 }
 
 Verdict deepJson(bool) {
@@ -712,7 +484,6 @@ Verdict deepJson(bool) {
     const QByteArray deep = QByteArray(100'000, '[') + QByteArray(100'000, ']');
     config.save(deep);
     heartbeat->resume();
-
     StoreRun run(config, QStringLiteral("/nonexistent/quello/dig"));
     if (!run.store->watches().isEmpty())
         return failed(
@@ -722,99 +493,71 @@ Verdict deepJson(bool) {
         return failed(QStringLiteral("deep nesting: the unreadable list was not kept"));
     if (!config.holds(run.store->watches()))
         return failed(QStringLiteral("deep nesting: the next save did not replace the list"));
-
-    // Deep, but inside a key that is ignored: still one readable watch.
-    const QByteArray element = WatchListCodec::encode(makeWatches({QStringLiteral("b.example")}));
-    const QByteArray nested = element.left(element.size() - 2) + ",\"x\":" + QByteArray(500, '[')
-                              + QByteArray(500, ']') + "}]";
-    const std::optional<QList<Watch>> ignored = WatchListCodec::decode(nested);
-    if (!ignored || ignored->size() != 1)
-        return failed(
-            QStringLiteral("nesting 500 deep in an unknown key made the list unreadable"));
     return ok(QStringLiteral("100 000 levels of nesting: unreadable, no crash; kept under %1 "
-                             "and replaced by the next save; 500 levels in an unknown key are "
-                             "ignored")
+                             "and replaced by the next save")
                   .arg(DigStore::unreadableKey));
 }
 
 Verdict hugeValue(bool quick) {
     const qsizetype megabytes = quick ? 10 : 100;
-    Config config;
     QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
     saved.first().expected = QString(megabytes * 1024 * 1024, u'x');
-    config.save(saved);
     FakeDig dig;
-    FakeDig::Answer answer;
-    answer.output = "192.0.2.1\n";
-    dig.setAnswer(answer);
-    heartbeat->resume();
-
-    QElapsedTimer clock;
-    clock.start();
-    StoreRun run(config, dig.program());
-    const qint64 loadMs = clock.elapsed();
-    if (!run.launchChecksDone(60000))
+    dig.setAnswer({.output = "192.0.2.1\n"});
+    Config config;
+    const auto run = launch(config, saved, dig.program());
+    if (!run->launchChecksDone(60000))
         return failed(QStringLiteral("%1 MB value: the check never ended").arg(megabytes));
-    const bool settled = run.store->isSettled(run.store->watches().first());
-    clock.restart();
-    run.store->add(QStringLiteral("b.example"), RecordType::A, std::nullopt);
-    const qint64 saveMs = clock.elapsed();
-    if (!run.launchChecksDone(60000))
+    const bool settled = run->store->isSettled(run->store->watches().first());
+    run->store->add(QStringLiteral("b.example"), RecordType::A, std::nullopt);
+    if (!run->launchChecksDone(60000))
         return failed(QStringLiteral("%1 MB value: the second check never ended").arg(megabytes));
-    saved = run.store->watches();
-    const QString lost = lostWatches(saved, run, config);
+    saved = run->store->watches();
+    const QString lost = lostWatches(saved, *run, config);
     if (!lost.isEmpty())
         return failed(lost);
     if (settled || saved.size() != 2 || saved.first().expected->size() != megabytes * 1024 * 1024)
         return failed(QStringLiteral("%1 MB value: the watch changed").arg(megabytes));
-    return ok(QStringLiteral("%1 MB expected value: loaded in %2 ms, saved in %3 ms, kept whole, "
-                             "no match; peak memory %4 MiB")
+    return ok(QStringLiteral("%1 MB expected value: loaded and saved again, kept whole, no "
+                             "match; peak memory %2 MiB")
                   .arg(megabytes)
-                  .arg(loadMs)
-                  .arg(saveMs)
                   .arg(peakResidentMiB()));
 }
 
-// --- Scenarios: the settings file --------------------------------------------
+// --- The settings file ---------------------------------------------------------
 
 // Bind-mounts `dir` read-only in a mount namespace of this process alone.
 // Root can write anywhere, so permissions alone would test nothing.
 bool makeReadOnly(const QString& dir, QString& how) {
     if (::geteuid() != 0) {
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
-                                       | QFile::ExeGroup);
         how = QStringLiteral("mode 0550");
-        return true;
+        return QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                              | QFile::ExeGroup);
     }
     const QByteArray path = QFile::encodeName(dir);
-    if (::unshare(CLONE_NEWNS) != 0
-        || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-        || ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0
-        || ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr)
-               != 0)
-        return false;
     how = QStringLiteral("read-only bind mount");
-    return true;
-}
-
-void undoReadOnly(const QString& dir) {
-    if (::geteuid() != 0)
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    else
-        ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+    return ::unshare(CLONE_NEWNS) == 0
+           && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+           && ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0
+           && ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr)
+                  == 0;
 }
 
 Verdict readOnlyConfig(bool) {
     Config config;
-    const QList<Watch> saved = makeWatches(
-        {QStringLiteral("a.example"), QStringLiteral("b.example"), QStringLiteral("c.example")});
+    const QList<Watch> saved = threeWatches();
     config.save(saved);
     QString how;
     if (!makeReadOnly(config.dir, how))
         return skipped(QStringLiteral("read-only config: no mount namespace here"));
     struct Undo {
         QString dir;
-        ~Undo() { undoReadOnly(dir); }
+        ~Undo() {
+            if (::geteuid() != 0)
+                QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            else
+                ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+        }
     } undo{config.dir};
     heartbeat->resume();
 
@@ -828,23 +571,21 @@ Verdict readOnlyConfig(bool) {
     if (!config.holds(saved))
         return failed(
             QStringLiteral("read-only config: the file no longer holds the earlier list"));
-    const QStringList leftovers =
-        QDir(config.dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    return ok(QStringLiteral("read-only config (%1): %2 saves tried, none reached the disk and "
-                             "none was reported; the file kept its 3 watches whole; the change "
-                             "lives in memory only; files in the folder: %3")
+    return ok(QStringLiteral("read-only config (%1): no save reached the disk or was reported; "
+                             "the file kept its 3 watches whole; the change lives in memory "
+                             "only; files in the folder: %2")
                   .arg(how)
-                  .arg(run.settings.saves)
-                  .arg(leftovers.join(QStringLiteral(", "))));
+                  .arg(QDir(config.dir)
+                           .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
+                           .join(QStringLiteral(", "))));
 }
 
 // A lock file left empty by a writer killed between creating and filling it.
 Verdict staleSettingsLock(bool quick) {
     Config config;
-    const QList<Watch> saved = makeWatches({QStringLiteral("a.example")});
-    config.save(saved);
-    const QString lock = config.file + QStringLiteral(".lock");
-    QFile lockFile(lock);
+    config.save(makeWatches({QStringLiteral("a.example")}));
+    const QByteArray lock = QFile::encodeName(config.file + QStringLiteral(".lock"));
+    QFile lockFile(QFile::decodeName(lock));
     if (!lockFile.open(QIODevice::WriteOnly))
         return skipped(QStringLiteral("cannot write the lock file"));
     lockFile.close();
@@ -852,7 +593,7 @@ Verdict staleSettingsLock(bool quick) {
     if (quick) {
         const time_t then = ::time(nullptr) - 27;
         const utimbuf times{then, then};
-        ::utime(QFile::encodeName(lock).constData(), &times);
+        ::utime(lock.constData(), &times);
     }
     heartbeat->resume();
 
@@ -870,39 +611,34 @@ Verdict staleSettingsLock(bool quick) {
     return ok(QStringLiteral("stale settings lock: saved in %1 ms").arg(blockedMs));
 }
 
-// --- Scenarios: notifications ------------------------------------------------
+// --- Notifications ---------------------------------------------------------------
 
-Verdict notifyWithoutBus(const QString& address, const QString& what, qint64 settleMs) {
+Verdict notifyWithoutBus(const QString& address, const QString& what) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
     heartbeat->resume();
-    QElapsedTimer clock;
-    clock.start();
     DesktopNotifier notifier;
-    const qint64 constructionMs = clock.elapsed();
     int fallbacks = 0;
     notifier.setFallback([&fallbacks](const QString&, const QString&) { ++fallbacks; });
     notifier.requestPermission();
     for (int i = 0; i < 10; ++i)
         notifier.notify(QUuid::createUuid(), QStringLiteral("a.example A propagated"),
                         QStringLiteral("All resolvers now return 192.0.2.1"));
-    spin(settleMs);
-    return ok(QStringLiteral("%1: the notifier was built in %2 ms; 10 notifications, %3 shown "
-                             "through the fallback")
+    spin(300);
+    return ok(QStringLiteral("%1: 10 notifications, %2 shown through the fallback")
                   .arg(what)
-                  .arg(constructionMs)
                   .arg(fallbacks));
 }
 
 Verdict noSessionBus(bool) {
     return notifyWithoutBus(QStringLiteral("unix:path=/nonexistent/quello/bus"),
-                            QStringLiteral("no session bus"), 300);
+                            QStringLiteral("no session bus"));
 }
 
-// A bus address where something accepts the connection and never speaks.
+// A bus address where something accepts the connection and never speaks:
+// listening is enough, the kernel completes the connection.
 Verdict silentSessionBus(bool) {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("bus")));
-    // Listening is enough: the kernel completes the connection, nobody reads.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -916,12 +652,12 @@ Verdict silentSessionBus(bool) {
     }
     Verdict verdict =
         notifyWithoutBus(QStringLiteral("unix:path=") + QFile::decodeName(path),
-                         QStringLiteral("session bus that accepts and never answers"), 300);
+                         QStringLiteral("session bus that accepts and never answers"));
     ::close(fd);
     return verdict;
 }
 
-Verdict silentNotificationServer(bool quick) {
+Verdict silentNotificationServer(bool) {
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
         return skipped(QStringLiteral("no dbus-daemon"));
     PrivateBus bus;
@@ -932,8 +668,6 @@ Verdict silentNotificationServer(bool quick) {
         return skipped(QStringLiteral("the fake server did not start"));
     server.setMode(FakeNotificationServer::Mode::NeverReply);
     auto notifier = std::make_unique<DesktopNotifier>(bus.connect(QStringLiteral("client")));
-    int fallbacks = 0;
-    notifier->setFallback([&fallbacks](const QString&, const QString&) { ++fallbacks; });
     heartbeat->resume();
 
     constexpr int count = 20;
@@ -944,32 +678,17 @@ Verdict silentNotificationServer(bool quick) {
         return failed(QStringLiteral("silent server: %1 of %2 calls arrived")
                           .arg(server.notifyCalls.size())
                           .arg(count));
-    if (quick) {
-        // Calls still open when the notifier goes away.
-        notifier.reset();
-        spin(200);
-        return ok(QStringLiteral("silent notification server: %1 calls open, the notifier "
-                                 "destroyed while waiting; nothing blocked")
-                      .arg(count));
-    }
-    spin(DesktopNotifier::callTimeoutMs + 1000);
-    const int answered = static_cast<int>(std::count_if(
-        server.notifyCalls.cbegin(), server.notifyCalls.cend(),
-        [](const FakeNotificationServer::NotifyCall& c) { return c.answeredId != 0; }));
-    return ok(QStringLiteral("silent notification server: %1 calls sent, %2 answered, given up "
-                             "after %3 ms, %4 fallbacks; nothing blocked")
-                  .arg(count)
-                  .arg(answered)
-                  .arg(DesktopNotifier::callTimeoutMs)
-                  .arg(fallbacks));
+    // Calls still open when the notifier goes away.
+    notifier.reset();
+    spin(200);
+    return ok(QStringLiteral("silent notification server: %1 calls open, the notifier destroyed "
+                             "while waiting; nothing blocked")
+                  .arg(count));
 }
-
-// --- Main --------------------------------------------------------------------
 
 const std::map<QString, Verdict (*)(bool)>& scenarios() {
     static const std::map<QString, Verdict (*)(bool)> all{
         {QStringLiteral("dig-missing"), digMissing},
-        {QStringLiteral("dig-not-executable"), digNotExecutable},
         {QStringLiteral("dig-hangs"), digHangs},
         {QStringLiteral("dig-prints-50mb"), digFloods},
         {QStringLiteral("dig-invalid-utf8"), digInvalidUtf8},
@@ -1022,19 +741,18 @@ int main(int argc, char** argv) {
                + ": FAIL: hung: the scenario held the event loop past its "
                  "time limit; worst heartbeat lateness unknown\n";
     std::signal(SIGALRM, reportHang);
-    const bool busMayHang = found->first == QLatin1String("silent-session-bus");
-    ::alarm(busMayHang ? 40 : quick ? 100 : 900);
+    ::alarm(found->first == QLatin1String("silent-session-bus") ? 40 : quick ? 100 : 900);
 
     Heartbeat beat;
     heartbeat = &beat;
     const Verdict verdict = found->second(quick);
     beat.pause();
 
-    const char* kind = verdict.kind == Verdict::Kind::Ok       ? "ok"
-                       : verdict.kind == Verdict::Kind::Failed ? "FAIL"
-                                                               : "skipped";
-    std::printf("%s: %s: %s; worst heartbeat lateness %lld ms\n", qPrintable(found->first), kind,
-                qPrintable(verdict.text), static_cast<long long>(beat.worstLatenessMs()));
+    static const char* const kinds[]{"ok", "FAIL", "skipped"};
+    std::printf("%s: %s: %s; worst heartbeat lateness %lld ms\n", qPrintable(found->first),
+                kinds[static_cast<int>(verdict.kind)], qPrintable(verdict.text),
+                static_cast<long long>(beat.worstLatenessMs()));
     std::fflush(stdout);
-    return verdict.kind == Verdict::Kind::Ok ? 0 : verdict.kind == Verdict::Kind::Failed ? 1 : 77;
+    static const int statuses[]{0, 1, 77};
+    return statuses[static_cast<int>(verdict.kind)];
 }

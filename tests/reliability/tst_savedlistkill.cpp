@@ -14,35 +14,6 @@ private Q_SLOTS:
     void killAtRandomMoments();
 };
 
-namespace {
-
-struct Driver {
-    QString settings;
-    QString log;
-    QProcessEnvironment environment;
-
-    qsizetype loggedSteps() const {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    }
-
-    int execute(const QStringList& args, QByteArray* output = nullptr) const {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(SAVEDLISTDRIVER_PATH), args);
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
-        if (output)
-            *output = process.readAllStandardOutput().trimmed();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-};
-
-} // namespace
-
 void TestSavedListKill::killAtRandomMoments_data() {
     QTest::addColumn<int>("kills");
     QTest::addColumn<bool>("afterFirstSave"); // else counted from the start
@@ -58,26 +29,38 @@ void TestSavedListKill::killAtRandomMoments() {
     QFETCH(int, latestMs);
 
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     QTemporaryDir digDir;
-    Driver driver{dir.filePath(QStringLiteral("Quello/Quello.conf")),
-                  dir.filePath(QStringLiteral("steps.log")),
-                  QProcessEnvironment::systemEnvironment()};
-    driver.environment.insert(QStringLiteral("FAKEDIG_DIR"), digDir.path());
-    QCOMPARE(driver.execute({QStringLiteral("seed"), driver.settings, driver.log}), 0);
+    const QString settings = dir.filePath(QStringLiteral("Quello/Quello.conf"));
+    const QString log = dir.filePath(QStringLiteral("steps.log"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("FAKEDIG_DIR"), digDir.path());
+    const auto loggedSteps = [&log] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    };
+    // Runs the driver to its end; its exit status and what it printed.
+    const auto execute = [&environment](const QStringList& args) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(SAVEDLISTDRIVER_PATH), args);
+        const bool done =
+            process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
+        return std::pair{done ? process.exitCode() : -1, process.readAllStandardOutput().trimmed()};
+    };
+    QCOMPARE(execute({QStringLiteral("seed"), settings, log}).first, 0);
 
     int runsThatSaved = 0;
     qint64 step = 0;
     for (int i = 0; i < kills; ++i) {
         QProcess run;
-        run.setProcessEnvironment(driver.environment);
+        run.setProcessEnvironment(environment);
         run.setStandardOutputFile(QProcess::nullDevice());
-        run.start(QStringLiteral(SAVEDLISTDRIVER_PATH), {QStringLiteral("run"), driver.settings,
-                                                         driver.log, QStringLiteral(FAKEDIG_PATH)});
+        run.start(QStringLiteral(SAVEDLISTDRIVER_PATH),
+                  {QStringLiteral("run"), settings, log, QStringLiteral(FAKEDIG_PATH)});
         QVERIFY2(run.waitForStarted(), qPrintable(run.errorString()));
         if (afterFirstSave) {
-            const qsizetype logged = driver.loggedSteps();
-            QVERIFY2(QTest::qWaitFor([&] { return driver.loggedSteps() > logged; }, 60000),
+            const qsizetype logged = loggedSteps();
+            QVERIFY2(QTest::qWaitFor([&] { return loggedSteps() > logged; }, 60000),
                      "the driver saved nothing for a minute");
         }
         QTest::qSleep(static_cast<int>(QRandomGenerator::global()->bounded(latestMs + 1)));
@@ -86,13 +69,10 @@ void TestSavedListKill::killAtRandomMoments() {
         run.kill(); // SIGKILL to this child, by its id
         QVERIFY(run.waitForFinished());
 
-        QByteArray verdict;
-        const int status =
-            driver.execute({QStringLiteral("check"), driver.settings, driver.log}, &verdict);
+        const auto [status, verdict] = execute({QStringLiteral("check"), settings, log});
         QVERIFY2(status == 0, verdict.constData());
         const qint64 reached = verdict.mid(qstrlen("ok at step ")).split(',').first().toLongLong();
-        if (reached > step)
-            ++runsThatSaved;
+        runsThatSaved += reached > step ? 1 : 0;
         step = reached;
     }
     if (afterFirstSave)
