@@ -129,6 +129,10 @@ void TestDigStore::launchChecksEverySavedWatchOnce() {
     DigStore& store = f.start();
 
     QCOMPARE(store.watches(), saved);
+    // Before any answer: waiting, and a saved settling still counts.
+    QCOMPARE(store.status(saved[1], Resolver::all().front()), ResolverStatus::Waiting);
+    QVERIFY(!store.isSettled(saved[1]));
+    QCOMPARE(store.pendingCount(), 2);
     QVERIFY(f.launchChecksDone());
     QMap<QString, int> perDomain;
     for (const QStringList& call : f.dig.calls())
