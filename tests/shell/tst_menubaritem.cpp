@@ -19,11 +19,9 @@ bool showsPending(const MenuBarItem& item) {
     const QImage pending = MenuBarIcon::image(true, MenuBarItem::foreground(), 1.0);
     const QImage normal = MenuBarIcon::image(false, MenuBarItem::foreground(), 1.0);
     const QImage converted = shown.convertToFormat(pending.format());
-    if (converted == pending)
-        return true;
-    if (converted != normal)
+    if (converted != pending && converted != normal)
         qWarning("the tray shows neither drawing");
-    return false;
+    return converted == pending;
 }
 
 } // namespace
@@ -42,8 +40,6 @@ private Q_SLOTS:
 
         fixture.store->add(QStringLiteral("example.com"), RecordType::A, std::nullopt);
         QCOMPARE(item.trayIcon()->toolTip(), busyTip);
-        QCOMPARE(item.label().accessibilityLabel,
-                 QStringLiteral("Quello, watching DNS propagation"));
         QVERIFY(showsPending(item));
         // No resolver answers this first check: still pending after it.
         QTRY_VERIFY(fixture.store->isChecking().isEmpty());

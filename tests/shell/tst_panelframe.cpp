@@ -23,17 +23,12 @@ private Q_SLOTS:
     void actionsMenu() {
         ShellStore fixture;
         PanelView panel(*fixture.store);
-        QToolButton* button = panel.actionsButton();
-        QCOMPARE(button->accessibleName(), QStringLiteral("More actions"));
-        QCOMPARE(button->popupMode(), QToolButton::InstantPopup);
-        QCOMPARE(button->menu(), panel.actionsMenu());
-
+        QCOMPARE(panel.actionsButton()->menu(), panel.actionsMenu());
         QStringList items;
         for (const QAction* action : panel.actionsMenu()->actions()) {
             items << (action->isSeparator()
                           ? QStringLiteral("---")
                           : action->text() + QLatin1Char(' ') + action->shortcut().toString());
-            QVERIFY(action->isEnabled());
         }
         QCOMPARE(items, (QStringList{QStringLiteral("Check All Now Ctrl+R"), QStringLiteral("---"),
                                      QStringLiteral("Quit Quello Ctrl+Q")}));
@@ -47,7 +42,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("quits");
         QTest::newRow("Ctrl+R checks all") << QKeyCombination(Qt::CTRL, Qt::Key_R) << true << false;
         QTest::newRow("Ctrl+Q quits") << QKeyCombination(Qt::CTRL, Qt::Key_Q) << false << true;
-        QTest::newRow("plain R does nothing") << QKeyCombination(Qt::Key_R) << false << false;
     }
 
     void shortcuts() {
@@ -66,8 +60,7 @@ private Q_SLOTS:
         QWidget* focus = popover.panel()->inputField();
         QTRY_VERIFY(focus->hasFocus());
 
-        // Quitting only means something while the application's event loop
-        // runs: press the key inside it, and end it after a while otherwise.
+        // Quitting needs the application's event loop: press the key in it.
         QTimer::singleShot(0, focus,
                            [&] { QTest::keyClick(focus, key.key(), key.keyboardModifiers()); });
         QTimer giveUp;
@@ -83,25 +76,35 @@ private Q_SLOTS:
         QCOMPARE(quit, quits);
     }
 
+    void subtitle_data() {
+        QTest::addColumn<int>("watches");
+        QTest::addColumn<int>("pending");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << 0 << 0 << QStringLiteral("No watches yet");
+        QTest::newRow("one settled") << 1 << 0 << QStringLiteral("1 record settled");
+        QTest::newRow("three settled") << 3 << 0 << QStringLiteral("3 records settled");
+        QTest::newRow("all pending") << 3 << 3 << QStringLiteral("3 propagating");
+        QTest::newRow("mixed") << 12 << 10 << QStringLiteral("10 propagating \u00B7 2 settled");
+    }
+
+    void subtitle() {
+        QFETCH(int, watches);
+        QFETCH(int, pending);
+        QFETCH(QString, expected);
+        QCOMPARE(PanelView::subtitle(watches, pending), expected);
+    }
+
     void summaryFollowsTheStore() {
         ShellStore fixture;
         PanelView panel(*fixture.store);
-        const QLabel* subtitle = panel.subtitleLabel();
-        QCOMPARE(subtitle->text(), QStringLiteral("No watches yet"));
-        QCOMPARE(panel.accessibleName(), QStringLiteral("Quello"));
-
         fixture.store->add(QStringLiteral("example.com"), RecordType::A, std::nullopt);
-        QCOMPARE(subtitle->text(), QStringLiteral("1 propagating"));
+        QCOMPARE(panel.subtitleLabel()->text(), QStringLiteral("1 propagating"));
         QCOMPARE(panel.accessibleName(), QStringLiteral("Quello, watching DNS propagation"));
-        QCOMPARE(panel.accessibleDescription(), QStringLiteral("1 propagating"));
 
         fixture.answerAll("192.0.2.1\n");
         fixture.store->checkAll();
-        QTRY_COMPARE(subtitle->text(), QStringLiteral("1 record settled"));
+        QTRY_COMPARE(panel.subtitleLabel()->text(), QStringLiteral("1 record settled"));
         QCOMPARE(panel.accessibleName(), QStringLiteral("Quello"));
-
-        fixture.store->remove(fixture.store->watches().constFirst().id);
-        QCOMPARE(subtitle->text(), QStringLiteral("No watches yet"));
     }
 
     // See-through only with rounded corners; an opaque window is filled to
@@ -129,13 +132,9 @@ private Q_SLOTS:
         const QColor window = panel.palette().color(QPalette::Window);
         const QColor corner = image.pixelColor(0, 0);
         const QColor middle = image.pixelColor(5, 25); // beside the icon
-        const QWidget* list = panel.listArea();
-        const QColor listGround = image.pixelColor(5, list->y() + list->height() / 2);
-        QCOMPARE(listGround, middle);
         if (translucent) {
             QCOMPARE(corner.alpha(), 0);
-            QVERIFY2(qAbs(middle.alpha() - qRound(0.92 * 255)) <= 2,
-                     QByteArray::number(middle.alpha()).constData());
+            QVERIFY(qAbs(middle.alpha() - 235) <= 2); // 92 % opaque
         } else {
             QCOMPARE(corner, window);
             QCOMPARE(middle.alpha(), 255);
@@ -163,8 +162,6 @@ private Q_SLOTS:
         const QRect before = popover.geometry();
         QVERIFY(trayAtTop ? before.top() > icon.bottom() : before.bottom() < icon.top());
 
-        // Rows added and removed change the list's height; the window takes
-        // the column's height each time.
         const auto keepsEdge = [&] {
             return popover.size() == popover.sizeHint()
                    && (trayAtTop ? popover.geometry().top() == before.top()
@@ -180,37 +177,25 @@ private Q_SLOTS:
         fixture.store->remove(first);
         QTRY_VERIFY(popover.height() < grown);
         QTRY_VERIFY(keepsEdge());
-        fixture.store->remove(second);
-        QTRY_VERIFY(popover.height() != grown);
+        fixture.store->remove(second); // the empty state's own height
         QTRY_VERIFY(keepsEdge());
     }
 
-    void popupClosesOnEscape() {
-        ShellStore fixture;
-        PanelPopover popover(*fixture.store);
-        popover.showAnchored({});
-        QVERIFY(QTest::qWaitForWindowExposed(&popover));
-        QVERIFY(popover.windowFlags().testFlag(Qt::Popup));
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &popover;
-        QTest::keyClick(target, Qt::Key_Escape);
-        QTRY_VERIFY(!popover.isVisible());
-    }
-
     // Without a tray the panel is an ordinary window; closing it hides it.
-    void standaloneWindow() {
+    void standaloneAndPopup() {
         ShellStore fixture;
         PanelPopover popover(*fixture.store);
         popover.showStandalone();
         QVERIFY(QTest::qWaitForWindowExposed(&popover));
         QCOMPARE(popover.windowFlags() & Qt::WindowType_Mask, Qt::Window);
-        QCOMPARE(popover.windowTitle(), QStringLiteral("Quello"));
-        QVERIFY(!popover.testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(popover.close());
-        QVERIFY(!popover.isVisible());
 
         popover.showAnchored(QRect(10, 0, 20, 20));
         QVERIFY(QTest::qWaitForWindowExposed(&popover));
         QVERIFY(popover.windowFlags().testFlag(Qt::Popup));
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &popover;
+        QTest::keyClick(target, Qt::Key_Escape);
+        QTRY_VERIFY(!popover.isVisible());
     }
 };
 
