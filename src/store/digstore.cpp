@@ -146,8 +146,11 @@ void DigStore::check(const QUuid& id, std::function<void()> done) {
             done();
         return;
     }
-    const Watch copy = *found;
+    startCheck(*found, std::move(done));
+}
 
+void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
+    const QUuid id = copy.id;
     // Another check of the same watch may be running; this one runs all the same.
     setChecking(id, true);
 
@@ -199,12 +202,11 @@ void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
 }
 
 void DigStore::checkAll(std::function<void()> done) {
-    QList<QUuid> ids;
-    ids.reserve(m_watches.size());
-    for (const Watch& w : std::as_const(m_watches))
-        ids.append(w.id);
+    // A copy: checks started here may not see watches added meanwhile, and
+    // starting each from its own copy avoids looking every watch up again.
+    const QList<Watch> watches = m_watches;
 
-    if (ids.isEmpty()) {
+    if (watches.isEmpty()) {
         if (done)
             done();
         return;
@@ -215,11 +217,11 @@ void DigStore::checkAll(std::function<void()> done) {
         std::function<void()> done;
     };
     auto waiting = std::make_shared<Waiting>();
-    waiting->outstanding = ids.size();
+    waiting->outstanding = watches.size();
     waiting->done = std::move(done);
 
-    for (const QUuid& id : std::as_const(ids)) {
-        check(id, [waiting] {
+    for (const Watch& w : watches) {
+        startCheck(w, [waiting] {
             if (--waiting->outstanding == 0 && waiting->done)
                 waiting->done();
         });

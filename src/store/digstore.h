@@ -93,6 +93,7 @@ private:
     void startPolling();
     void pollPass();
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
+    void startCheck(const Watch& copy, std::function<void()> done);
     void finishCheck(const QUuid& id, const ResultMap& fresh);
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();

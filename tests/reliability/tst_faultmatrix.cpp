@@ -61,11 +61,6 @@ void TestFaultMatrix::scenario() {
     QCOMPARE(driver.exitStatus(), QProcess::NormalExit);
     if (driver.exitCode() == 77)
         QSKIP(qPrintable(line));
-    // A writer killed between creating the settings lock file and filling it
-    // leaves it empty; QSettings then waits until the lock is 30 s old, and the
-    // save holds the event loop all that time. Remove once mended.
-    QEXPECT_FAIL("empty settings lock left by a killed writer",
-                 "IniSettingsStore::setValue waits on QSettings' lock file", Abort);
     QVERIFY2(driver.exitCode() == 0 && line.contains(outcome), qPrintable(line));
 }
 
