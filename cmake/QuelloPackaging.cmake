@@ -12,5 +12,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "bind9-dnsutils, qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Watches DNS changes propagate from the system tray\n Type a domain, optionally a record type and the value it should take;\n Quello asks the local resolver, Cloudflare, Google and Quad9 with dig\n until they agree, then posts a desktop notification.")
+    "Type a domain, optionally a record type and the value it should take;\nQuello asks the local resolver, Cloudflare, Google and Quad9 with dig\nuntil they agree, then posts a desktop notification.")
 include(CPack)
