@@ -11,9 +11,9 @@ namespace Quello {
 // The record types a watch can ask for, in the order the user sees them.
 enum class RecordType { A, AAAA, CNAME, MX, TXT, NS };
 
-inline constexpr std::array<RecordType, 6> allRecordTypes{
-    RecordType::A, RecordType::AAAA, RecordType::CNAME,
-    RecordType::MX, RecordType::TXT, RecordType::NS};
+inline constexpr std::array<RecordType, 6> allRecordTypes{RecordType::A,     RecordType::AAAA,
+                                                          RecordType::CNAME, RecordType::MX,
+                                                          RecordType::TXT,   RecordType::NS};
 
 // The mnemonic as dig spells it; also the form stored in the saved list.
 QString rawValue(RecordType type);

@@ -11,9 +11,9 @@ namespace Quello {
 // device-independent pixels, which stand in for points.
 namespace TextStyles {
 
-QFont headline(); // system font, bold, about one size above body
-QFont callout();  // a little below body
-QFont caption();  // system size minus two
+QFont headline();                    // system font, bold, about one size above body
+QFont callout();                     // a little below body
+QFont caption();                     // system size minus two
 QFont monospaced(const QFont& base); // the same size, fixed-pitch family
 QFont systemFont(qreal pixelSize, QFont::Weight weight = QFont::Normal);
 
