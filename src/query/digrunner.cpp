@@ -59,10 +59,10 @@ public:
         setStandardInputFile(QProcess::nullDevice());
         setStandardErrorFile(QProcess::nullDevice());
 
-        connect(this, &QProcess::readyReadStandardOutput, this,
-                [this] { m_output += readAllStandardOutput(); });
+        connect(this, &QProcess::readyReadStandardOutput, this, [this] { collectOutput(); });
         connect(this, &QProcess::finished, this, [this](int exitCode, ExitStatus status) {
-            m_output += readAllStandardOutput();
+            if (!collectOutput())
+                return;
             if (status == CrashExit)
                 decide(Failure{Failure::Reason::Crashed});
             else if (exitCode != 0)
@@ -88,6 +88,18 @@ public:
     }
 
 private:
+    // False once the output has grown too large and the child is stopped.
+    bool collectOutput() {
+        if (m_decided)
+            return false;
+        m_output += readAllStandardOutput();
+        if (m_output.size() <= maximumOutputBytes)
+            return true;
+        kill();
+        decide(Failure{Failure::Reason::OutputTooLarge});
+        return false;
+    }
+
     void decide(const Outcome& outcome) {
         if (m_decided)
             return;

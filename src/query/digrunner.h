@@ -24,13 +24,19 @@ inline constexpr auto defaultProgram = QStringView(u"/usr/bin/dig");
 // after it is killed so that a hung tool cannot stall its caller forever.
 inline constexpr std::chrono::milliseconds watchdogTimeout{10'000};
 
+// The short form of the largest DNS message, escapes and all, stays far below
+// this; a child printing more is not a resolver's answer and is stopped before
+// it can fill memory or hold the event loop while its lines are sorted.
+inline constexpr qsizetype maximumOutputBytes = 1024 * 1024;
+
 struct Failure {
     enum class Reason {
-        LaunchFailed,  // the process could not be started
-        ExitStatus,    // dig exited with a non-zero status
-        Crashed,       // dig was ended by a signal
-        TimedOut,      // killed by the watchdog
-        InvalidDomain, // refused before any process was started
+        LaunchFailed,   // the process could not be started
+        ExitStatus,     // dig exited with a non-zero status
+        Crashed,        // dig was ended by a signal
+        TimedOut,       // killed by the watchdog
+        InvalidDomain,  // refused before any process was started
+        OutputTooLarge, // more than maximumOutputBytes; the child was killed
     };
     Reason reason = Reason::LaunchFailed;
     int exitStatus = 0; // meaningful for ExitStatus only

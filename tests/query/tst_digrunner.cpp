@@ -51,7 +51,8 @@ private Q_SLOTS:
     void argumentsReachTheChild();
     void outcome_data();
     void outcome();
-    void largeOutputCollectedWhole();
+    void outputSize_data();
+    void outputSize();
     void launchFailure_data();
     void launchFailure();
     void invalidDomainStartsNoProcess_data();
@@ -125,13 +126,26 @@ void TestDigRunner::outcome() {
     QCOMPARE(*outcome, expected);
 }
 
-void TestDigRunner::largeOutputCollectedWhole() {
-    // About 5 MB, far more than a pipe holds: read while the child runs.
-    constexpr int lines = 400'000;
+void TestDigRunner::outputSize_data() {
+    QTest::addColumn<int>("lines"); // of 13 bytes each
+    QTest::addColumn<bool>("tooLarge");
+    // Far more than a pipe holds: read while the child runs, and kept whole.
+    QTest::newRow("just under the cap") << 80'000 << false;
+    // Would print for a long time: stopped at the cap, not at the watchdog.
+    QTest::newRow("endless") << 100'000'000 << true;
+}
+
+void TestDigRunner::outputSize() {
+    QFETCH(int, lines);
+    QFETCH(bool, tooLarge);
     FakeDig fake;
     fake.setAnswer({.output = "198.51.100.7\n", .repeat = lines});
     const auto outcome = run(fake.program(), QStringLiteral("example.com"));
     QVERIFY(outcome);
+    if (tooLarge) {
+        QCOMPARE(*outcome, fail(Reason::OutputTooLarge));
+        return;
+    }
     const auto* values = std::get_if<QStringList>(&*outcome);
     QVERIFY(values);
     QCOMPARE(values->count(QStringLiteral("198.51.100.7")), lines);
