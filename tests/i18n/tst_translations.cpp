@@ -108,8 +108,8 @@ QStringList actionTexts(const QList<QAction*>& actions) {
 class TestTranslations : public QObject {
     Q_OBJECT
 
-    PanelFixture m_emptyFixture;
-    PanelFixture m_watchingFixture;
+    StoreFixture m_emptyFixture;
+    StoreFixture m_watchingFixture;
     std::unique_ptr<PanelView> m_emptyPanel;
     std::unique_ptr<PanelView> m_watchingPanel;
     Watch m_waiting;     // every resolver answers, not yet the expected value

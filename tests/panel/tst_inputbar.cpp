@@ -59,7 +59,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, expected);
         const bool added = !domain.isEmpty();
 
-        PanelFixture fixture;
+        StoreFixture fixture;
         DigStore& store = fixture.start();
         InputBar bar(store);
         bar.field()->setText(line);
@@ -77,7 +77,7 @@ private Q_SLOTS:
     }
 
     void duplicateStaysWithItsPreview() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         DigStore& store = fixture.start();
         QVERIFY(
             store.add(QStringLiteral("example.com"), RecordType::A, QStringLiteral("192.0.2.1")));
@@ -92,7 +92,7 @@ private Q_SLOTS:
     }
 
     void fieldKeepsFocusAfterAdding() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         DigStore& store = fixture.start();
         InputBar bar(store);
         bar.show();
@@ -108,7 +108,7 @@ private Q_SLOTS:
 
     void animationFollowsTheParsedDomain() {
         setMotion(true);
-        PanelFixture fixture;
+        StoreFixture fixture;
         InputBar bar(fixture.start());
         bar.show();
 

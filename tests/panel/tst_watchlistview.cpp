@@ -54,7 +54,7 @@ private Q_SLOTS:
     }
 
     void sizeFollowsTheRows() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         DigStore& store = fixture.start(savedWatches(3));
         WatchListView list(store);
         list.resize(380, 1);
@@ -89,7 +89,7 @@ private Q_SLOTS:
     }
 
     void longListScrollsAtTheCap() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         WatchListView list(fixture.start(savedWatches(500)));
         list.resize(380, 1);
         list.show();

@@ -118,7 +118,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, value);
 
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch saved =
             savedWatch(QStringLiteral("example.com"), RecordType::A, expected,
                        savedSettled ? std::optional<Instant>(650'000'000.0) : std::nullopt);
@@ -166,7 +166,7 @@ private Q_SLOTS:
         QFETCH(bool, checked);
         QFETCH(QStringList, texts);
 
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch saved = savedWatch(QStringLiteral("example.com"), RecordType::TXT);
         fixture.answer(answers);
         DigStore& store = fixture.start({saved});
@@ -238,7 +238,7 @@ private Q_SLOTS:
         QFETCH(QStringList, items);
         QFETCH(QString, copied);
 
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch saved = savedWatch(QStringLiteral("example.com"));
         fixture.answer(answers);
         DigStore& store = fixture.start({saved});
@@ -264,7 +264,7 @@ private Q_SLOTS:
     }
 
     void accessibility() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch saved = savedWatch(QStringLiteral("example.com"));
         fixture.answerAll(QStringLiteral("192.0.2.1\n"));
         DigStore& store = fixture.start({saved});
@@ -296,7 +296,7 @@ private Q_SLOTS:
     // New results must not rebuild the row and lose what the user opened.
     // A click on the row opens it.
     void stateSurvivesUpdates() {
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch first = savedWatch(QStringLiteral("example.com"));
         const Watch second = savedWatch(QStringLiteral("example.org"));
         fixture.answerAll(QStringLiteral("192.0.2.1\n"));
@@ -324,7 +324,7 @@ private Q_SLOTS:
 
     void removal() {
         QFETCH(bool, motion);
-        PanelFixture fixture;
+        StoreFixture fixture;
         const Watch first = savedWatch(QStringLiteral("example.com"));
         const Watch second = savedWatch(QStringLiteral("example.org"));
         DigStore& store = fixture.start({first, second});

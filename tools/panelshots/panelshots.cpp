@@ -6,17 +6,12 @@
 // Runs on the offscreen platform at device pixel ratio 2. Every answer comes
 // from the test suite's fake dig; no resolver is ever asked.
 
-#include "fakeclock.h"
-#include "fakedig.h"
-#include "fakenotifier.h"
-#include "memorysettingsstore.h"
-#include "model/resolver.h"
-#include "model/watchlistcodec.h"
 #include "panel/inputbar.h"
 #include "panel/panelview.h"
 #include "panel/watchlistview.h"
 #include "panel/watchrow.h"
 #include "store/digstore.h"
+#include "storefixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,43 +31,20 @@ using namespace Quello::Test;
 
 namespace {
 
-struct Scene {
-    FakeDig dig{QStringLiteral(FAKEDIG_PATH)};
-    MemorySettingsStore settings;
-    FakeNotifier notifier;
-    FakeClock clock;
-    std::unique_ptr<DigStore> store;
+struct Scene : StoreFixture {
     std::unique_ptr<PanelView> panel;
 
     // One dig output per resolver in Resolver::all() order for `domain`;
     // "!" fails, "~" first keeps the query running.
     void answer(const QString& domain, const QStringList& outputs) {
-        for (qsizetype i = 0; i < outputs.size(); ++i) {
-            FakeDig::Answer a;
-            QString output = outputs[i];
-            if (output.startsWith(u'~')) {
-                a.sleepSeconds = 60;
-                output = output.mid(1);
-            }
-            if (output == u"!")
-                a.status = 9;
-            else
-                a.output = output.toUtf8();
-            const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
-            dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")), domain);
-        }
+        StoreFixture::answer(outputs, domain);
     }
     void answerAll(const QString& domain, const QString& output) {
         answer(domain, {output, output, output, output});
     }
 
     void start(const QList<Watch>& saved) {
-        if (!saved.isEmpty())
-            settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(saved));
-        store = std::make_unique<DigStore>(StoreServices{.settings = settings,
-                                                         .notifier = notifier,
-                                                         .clock = clock,
-                                                         .digProgram = dig.program()});
+        StoreFixture::start(saved);
         panel = std::make_unique<PanelView>(*store);
     }
 

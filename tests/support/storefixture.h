@@ -14,6 +14,7 @@
 
 namespace Quello::Test {
 
+// A store on fakes.
 struct StoreFixture {
     FakeDig dig;
     MemorySettingsStore settings;
@@ -31,6 +32,12 @@ struct StoreFixture {
         return *store;
     }
 
+    // The launch check of `saved` starts with the event loop.
+    DigStore& start(const QList<Watch>& saved) {
+        saveList(saved);
+        return start();
+    }
+
     // Lets the launch check of an empty list end first.
     DigStore& startEmpty() {
         start();
@@ -42,16 +49,21 @@ struct StoreFixture {
         settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(watches));
     }
 
-    // One dig output per resolver, in Resolver::all() order; "!9" fails with status 9.
-    void answer(const QStringList& outputs) {
+    // One dig output per resolver, in Resolver::all() order. "!" fails the
+    // query with status 9, "!N" with status N; "~" before an output makes it
+    // arrive only after 30 seconds. Only for `domain` when one is given.
+    void answer(const QStringList& outputs, const QString& domain = FakeDig::any) {
         for (qsizetype i = 0; i < outputs.size(); ++i) {
             FakeDig::Answer a;
-            if (outputs[i].startsWith(u'!'))
-                a.status = outputs[i].mid(1).toInt();
+            const bool slow = outputs[i].startsWith(u'~');
+            const QString output = slow ? outputs[i].mid(1) : outputs[i];
+            a.sleepSeconds = slow ? 30 : 0;
+            if (output.startsWith(u'!'))
+                a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
             else
-                a.output = outputs[i].toUtf8();
+                a.output = output.toUtf8();
             const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
-            dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")));
+            dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")), domain);
         }
     }
     void answerAll(const QString& output) { answer({output, output, output, output}); }
