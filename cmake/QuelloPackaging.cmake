@@ -16,7 +16,7 @@ add_custom_command(
     DEPENDS ${quello_metainfo} ${PROJECT_SOURCE_DIR}/cmake/QuelloChangelog.cmake
     COMMENT "Writing the Debian changelog from the metainfo's releases"
     VERBATIM)
-add_custom_target(changelog ALL DEPENDS ${quello_changelog})
+add_custom_target(debian_changelog ALL DEPENDS ${quello_changelog})
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright ${quello_changelog}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quello)
 
