@@ -113,10 +113,12 @@ QString ProgressView::timeLine() const {
     QString state = m_run.isChecking() ? tr("checking") : QString();
     if (const auto next = m_run.nextCheckIn())
         state = tr("next check in %1").arg(duration(*next + std::chrono::milliseconds{999}));
-    return tr("%1: %2 of %3, %4")
-        .arg(typeAndDomain(m_run.watch()), duration(m_run.elapsed()), duration(m_run.timeout()),
-             state)
-        .left(m_columns - 1);
+    QString line = tr("%1: %2 of %3")
+                       .arg(typeAndDomain(m_run.watch()), duration(m_run.elapsed()),
+                            duration(m_run.timeout()));
+    if (!state.isEmpty())
+        line += QStringLiteral(", ") + state;
+    return line.left(m_columns - 1);
 }
 
 QString ProgressView::lagging() const {

@@ -41,12 +41,12 @@ std::optional<int> WaitCommand::start(const QStringList& arguments) {
     m_run = std::make_unique<WaitRun>(m_options.request, m_options.interval, m_options.timeout,
                                       m_digProgram);
     connect(m_run.get(), &WaitRun::finished, this, &WaitCommand::onFinished);
+    m_run->start();
     if (!m_options.quiet) {
         const auto mode =
             isatty(fileno(stderr)) ? ProgressView::Mode::Live : ProgressView::Mode::Plain;
         m_view = std::make_unique<ProgressView>(*m_run, mode, stderr);
     }
-    m_run->start();
     return std::nullopt;
 }
 

@@ -82,12 +82,12 @@ void WaitRun::check() {
                 if (--gathering->outstanding > 0)
                     return;
 
-                finishCheck(gathering->fresh, gathering->digUnavailable);
-                if (m_finished)
-                    return;
                 // Checks start one interval apart, however long each takes.
+                // Planned first, so that whoever hears of this check sees
+                // when the next one comes; finishing cancels it.
                 const Milliseconds spent = elapsed() - startedAt;
                 m_next.start(std::max(Milliseconds{0}, Milliseconds{m_interval} - spent));
+                finishCheck(gathering->fresh, gathering->digUnavailable);
             });
     }
 }

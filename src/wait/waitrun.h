@@ -34,7 +34,7 @@ public:
     const Watch& watch() const { return m_watch; }
     const Consensus::ResultMap& results() const { return m_results; }
     std::chrono::seconds timeout() const { return m_timeout; }
-    Milliseconds elapsed() const { return Milliseconds{m_clock.elapsed()}; }
+    Milliseconds elapsed() const { return Milliseconds{m_clock.isValid() ? m_clock.elapsed() : 0}; }
     bool isChecking() const { return m_checking; }
     // How long after the start this resolver's answer last changed; none
     // before its first answer.
