@@ -55,7 +55,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1 wants a duration such as 90s, 15m or 1h, not %2</source>
+        <source>%1 wants a duration from 1s to 7 days, such as 90s, 15m or 1h, not %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -55,8 +55,8 @@
         <translation>%1 erwartet eine Dauer wie 90s, 15m oder 1h</translation>
     </message>
     <message>
-        <source>%1 wants a duration such as 90s, 15m or 1h, not %2</source>
-        <translation>%1 erwartet eine Dauer wie 90s, 15m oder 1h, nicht %2</translation>
+        <source>%1 wants a duration from 1s to 7 days, such as 90s, 15m or 1h, not %2</source>
+        <translation>%1 erwartet eine Dauer von 1s bis 7 Tagen, etwa 90s, 15m oder 1h, nicht %2</translation>
     </message>
     <message>
         <source>unknown option %1 (see --help; put -- before a line that begins with “-”)</source>

@@ -88,8 +88,6 @@ CommandLine::parse(const QStringList& arguments) {
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        // Anything else that looks like an option is refused, so that a
-        // misspelt one never ends up inside the expected value.
         if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
             words.append(argument);
             continue;
@@ -133,10 +131,13 @@ CommandLine::parse(const QStringList& arguments) {
                 return Refusal{tr("%1 wants a duration such as 90s, 15m or 1h").arg(optionName)};
             const std::optional<Seconds> duration = parseDuration(*text);
             if (!duration)
-                return Refusal{tr("%1 wants a duration such as 90s, 15m or 1h, not %2")
-                                   .arg(optionName, quoted(*text))};
+                return Refusal{
+                    tr("%1 wants a duration from 1s to 7 days, such as 90s, 15m or 1h, not %2")
+                        .arg(optionName, quoted(*text))};
             (interval ? options.interval : options.timeout) = *duration;
         } else {
+            // Refused, so that a misspelt option never ends up inside the
+            // expected value.
             return Refusal{tr("unknown option %1 (see --help; put -- before a line that begins "
                               "with \u201c-\u201d)")
                                .arg(quoted(argument))};

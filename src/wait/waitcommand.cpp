@@ -62,8 +62,9 @@ void WaitCommand::interrupt(int signal) {
 }
 
 void WaitCommand::complain(const QString& message) const {
-    std::fputs((QStringLiteral("quello-wait: ") + message + u'\n').toLocal8Bit().constData(),
-               stderr);
+    // The message may quote what was typed, control characters and all.
+    const QString line = QStringLiteral("quello-wait: ") + ProgressView::printable(message);
+    std::fputs((line + u'\n').toLocal8Bit().constData(), stderr);
 }
 
 void WaitCommand::onFinished(WaitRun::Outcome outcome) {
