@@ -17,6 +17,74 @@
     </message>
 </context>
 <context>
+    <name>Quello::CommandLine</name>
+    <message>
+        <source>%1 is not a domain name: it is longer than 253 characters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: it has no dot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: %2 is not allowed in it (only letters, digits, “-”, “.” and “_”)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: it begins with %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: write the name without its final dot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no domain given</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a record type: use A, AAAA, CNAME, MX, TXT or NS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 wants a duration such as 90s, 15m or 1h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 wants a duration from 1s to 7 days, such as 90s, 15m or 1h, not %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown option %1 (see --help; put -- before a line that begins with “-”)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage: quello-wait [options] DOMAIN [TYPE [EXPECTED VALUE...]]
+
+Asks the four resolvers Quello asks (this computer&apos;s own, Cloudflare, Google and
+Quad9) again and again until they all give the same answer, or all match the
+expected value, then exits. TYPE is A (the default), AAAA, CNAME, MX, TXT or NS.
+
+Options:
+  -i, --interval DURATION  time between checks (default 10s, at least 1s)
+  -t, --timeout DURATION   give up after this long (default 10m)
+  -q, --quiet              print no progress
+      --json               print the final state as JSON on standard output
+  -h, --help               show this text
+
+A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.
+
+Exit status: 0 settled, 1 timed out, 2 a refused line or option,
+3 dig cannot be run, 130 interrupted.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Quello::EmptyStateView</name>
     <message>
         <source>No watches yet</source>
@@ -65,6 +133,63 @@
     </message>
 </context>
 <context>
+    <name>Quello::ProgressView</name>
+    <message>
+        <source>no answer yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>query failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no records</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>problem</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>changed %1 ago</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>next check in %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 settled after %2: %3
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>quello-wait: %1 did not settle within %2; still lagging: %3
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Quello::QuelloApp</name>
     <message>
         <source>Quello needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)</source>
@@ -72,6 +197,17 @@
     </message>
     <message>
         <source>Quello is already running but does not answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Quello::WaitCommand</name>
+    <message>
+        <source>cannot run %1: it is missing or not executable (package bind9-dnsutils)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot run %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -17,6 +17,91 @@
     </message>
 </context>
 <context>
+    <name>Quello::CommandLine</name>
+    <message>
+        <source>%1 is not a domain name: it is longer than 253 characters</source>
+        <translation>%1 ist kein Domainname: er ist länger als 253 Zeichen</translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: it has no dot</source>
+        <translation>%1 ist kein Domainname: er enthält keinen Punkt</translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: %2 is not allowed in it (only letters, digits, “-”, “.” and “_”)</source>
+        <translation>%1 ist kein Domainname: %2 ist darin nicht erlaubt (nur Buchstaben, Ziffern, „-“, „.“ und „_“)</translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name: it begins with %2</source>
+        <translation>%1 ist kein Domainname: er beginnt mit %2</translation>
+    </message>
+    <message>
+        <source>%1: write the name without its final dot</source>
+        <translation>%1: den Namen ohne den Punkt am Ende schreiben</translation>
+    </message>
+    <message>
+        <source>%1 is not a domain name</source>
+        <translation>%1 ist kein Domainname</translation>
+    </message>
+    <message>
+        <source>no domain given</source>
+        <translation>keine Domain angegeben</translation>
+    </message>
+    <message>
+        <source>%1 is not a record type: use A, AAAA, CNAME, MX, TXT or NS</source>
+        <translation>%1 ist kein Eintragstyp: A, AAAA, CNAME, MX, TXT oder NS verwenden</translation>
+    </message>
+    <message>
+        <source>%1 wants a duration such as 90s, 15m or 1h</source>
+        <translation>%1 erwartet eine Dauer wie 90s, 15m oder 1h</translation>
+    </message>
+    <message>
+        <source>%1 wants a duration from 1s to 7 days, such as 90s, 15m or 1h, not %2</source>
+        <translation>%1 erwartet eine Dauer von 1s bis 7 Tagen, etwa 90s, 15m oder 1h, nicht %2</translation>
+    </message>
+    <message>
+        <source>unknown option %1 (see --help; put -- before a line that begins with “-”)</source>
+        <translation>unbekannte Option %1 (siehe --help; vor eine Zeile, die mit „-“ beginnt, -- setzen)</translation>
+    </message>
+    <message>
+        <source>Usage: quello-wait [options] DOMAIN [TYPE [EXPECTED VALUE...]]
+
+Asks the four resolvers Quello asks (this computer&apos;s own, Cloudflare, Google and
+Quad9) again and again until they all give the same answer, or all match the
+expected value, then exits. TYPE is A (the default), AAAA, CNAME, MX, TXT or NS.
+
+Options:
+  -i, --interval DURATION  time between checks (default 10s, at least 1s)
+  -t, --timeout DURATION   give up after this long (default 10m)
+  -q, --quiet              print no progress
+      --json               print the final state as JSON on standard output
+  -h, --help               show this text
+
+A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.
+
+Exit status: 0 settled, 1 timed out, 2 a refused line or option,
+3 dig cannot be run, 130 interrupted.
+</source>
+        <translation>Aufruf: quello-wait [Optionen] DOMAIN [TYP [ERWARTETER WERT...]]
+
+Fragt die vier Resolver, die Quello fragt (den dieses Rechners, Cloudflare, Google und
+Quad9), immer wieder, bis alle dieselbe Antwort geben oder alle zum erwarteten Wert
+passen, und endet dann. TYP ist A (Vorgabe), AAAA, CNAME, MX, TXT oder NS.
+
+Optionen:
+  -i, --interval DAUER  Zeit zwischen den Prüfungen (Vorgabe 10s, mindestens 1s)
+  -t, --timeout DAUER   nach dieser Zeit aufgeben (Vorgabe 10m)
+  -q, --quiet           keinen Fortschritt ausgeben
+      --json            den Endstand als JSON auf die Standardausgabe schreiben
+  -h, --help            diesen Text zeigen
+
+Eine DAUER ist eine Zahl von Sekunden oder eine Form wie 90s, 15m, 1h oder 1h30m.
+
+Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
+3 dig lässt sich nicht starten, 130 abgebrochen.
+</translation>
+    </message>
+</context>
+<context>
     <name>Quello::EmptyStateView</name>
     <message>
         <source>No watches yet</source>
@@ -65,6 +150,65 @@
     </message>
 </context>
 <context>
+    <name>Quello::ProgressView</name>
+    <message>
+        <source>no answer yet</source>
+        <translation>noch keine Antwort</translation>
+    </message>
+    <message>
+        <source>query failed</source>
+        <translation>Abfrage fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>no records</source>
+        <translation>keine Einträge</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>problem</source>
+        <translation>Problem</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>wartet</translation>
+    </message>
+    <message>
+        <source>changed %1 ago</source>
+        <translation>vor %1 geändert</translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation>wird geprüft</translation>
+    </message>
+    <message>
+        <source>next check in %1</source>
+        <translation>nächste Prüfung in %1</translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3</source>
+        <translation>%1: %2 von %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 settled after %2: %3
+</source>
+        <translation>%1 ist nach %2 überall angekommen: %3
+</translation>
+    </message>
+    <message>
+        <source>quello-wait: %1 did not settle within %2; still lagging: %3
+</source>
+        <translation>quello-wait: %1 ist nach %2 noch nicht überall angekommen; noch zurück: %3
+</translation>
+    </message>
+</context>
+<context>
     <name>Quello::QuelloApp</name>
     <message>
         <source>Quello needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)</source>
@@ -73,6 +217,17 @@
     <message>
         <source>Quello is already running but does not answer</source>
         <translation>Quello läuft bereits, antwortet aber nicht</translation>
+    </message>
+</context>
+<context>
+    <name>Quello::WaitCommand</name>
+    <message>
+        <source>cannot run %1: it is missing or not executable (package bind9-dnsutils)</source>
+        <translation>%1 lässt sich nicht starten: es fehlt oder ist nicht ausführbar (Paket bind9-dnsutils)</translation>
+    </message>
+    <message>
+        <source>cannot run %1</source>
+        <translation>%1 lässt sich nicht starten</translation>
     </message>
 </context>
 <context>

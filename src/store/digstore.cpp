@@ -2,6 +2,7 @@
 
 #include "model/watchlistcodec.h"
 #include "store/clock.h"
+#include "store/consensus.h"
 #include "store/notifier.h"
 #include "store/settingsstore.h"
 
@@ -13,20 +14,6 @@
 #include <variant>
 
 namespace Quello {
-
-namespace {
-
-// One resolver's whole answer as a single text: the unit the resolvers are
-// compared by, and the form a consensus is shown and notified in.
-QString answerKey(const ResolverResult& result) {
-    return result.values.join(QStringLiteral(", "));
-}
-
-bool answered(const ResolverResult& result) {
-    return !result.failed && !result.values.isEmpty();
-}
-
-} // namespace
 
 DigStore::DigStore(const StoreServices& services, QObject* parent)
     : QObject(parent)
@@ -53,14 +40,6 @@ Watch* DigStore::findWatch(const QUuid& id) {
     const auto it = std::find_if(m_watches.begin(), m_watches.end(),
                                  [&](const Watch& w) { return w.id == id; });
     return it == m_watches.end() ? nullptr : &*it;
-}
-
-const ResolverResult* DigStore::result(const QUuid& watchId, const QString& resolverId) const {
-    const auto watchIt = m_results.constFind(watchId);
-    if (watchIt == m_results.cend())
-        return nullptr;
-    const auto resolverIt = watchIt->constFind(resolverId);
-    return resolverIt == watchIt->cend() ? nullptr : &*resolverIt;
 }
 
 // --- Saved list -------------------------------------------------------------
@@ -231,83 +210,20 @@ void DigStore::checkAll(std::function<void()> done) {
 // --- Consensus and settling -------------------------------------------------
 
 std::optional<QString> DigStore::consensusValue(const Watch& watch) const {
-    // Keys in the order their first resolver appears, so that a tie goes to
-    // the earliest resolver and the answer does not change between calls.
-    QList<std::pair<QString, int>> counts;
-    for (const Resolver& resolver : Resolver::all()) {
-        const ResolverResult* stored = result(watch.id, resolver.id);
-        if (!stored || !answered(*stored))
-            continue;
-        const QString key = answerKey(*stored);
-        const auto it = std::find_if(counts.begin(), counts.end(),
-                                     [&](const auto& entry) { return entry.first == key; });
-        if (it == counts.end())
-            counts.append({key, 1});
-        else
-            ++it->second;
-    }
-    if (counts.isEmpty())
-        return std::nullopt;
-
-    const auto best =
-        std::max_element(counts.cbegin(), counts.cend(), [](const auto& left, const auto& right) {
-            return left.second < right.second;
-        });
-    return best->first;
+    return Consensus::value(watch, m_results.value(watch.id));
 }
 
 bool DigStore::isSettled(const Watch& watch) const {
-    QList<const ResolverResult*> stored;
-    for (const Resolver& resolver : Resolver::all()) {
-        if (const ResolverResult* r = result(watch.id, resolver.id))
-            stored.append(r);
-    }
-    if (stored.size() < static_cast<qsizetype>(Resolver::all().size()))
-        return false;
-    if (!std::all_of(stored.cbegin(), stored.cend(), [](const auto* r) { return answered(*r); }))
-        return false;
-
-    if (!watch.expected) {
-        const QStringList& first = stored.first()->values;
-        return std::all_of(stored.cbegin(), stored.cend(),
-                           [&](const auto* r) { return r->values == first; });
-    }
-    return std::all_of(stored.cbegin(), stored.cend(),
-                       [&](const auto* r) { return matches(r->values, *watch.expected); });
-}
-
-bool DigStore::matches(const QStringList& values, const QString& expected) const {
-    const QString target = DigRunner::normalize(expected).toLower();
-    // Nothing the user can mean is the empty text ("" or a lone dot).
-    if (target.isEmpty())
-        return false;
-
-    for (const QString& value : values) {
-        const QString lowered = value.toLower();
-        if (lowered == target)
-            return true;
-        // One word of a longer answer: the host or the preference of an MX.
-        const QStringList pieces = lowered.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (pieces.contains(target))
-            return true;
-    }
-    return false;
+    return Consensus::isSettled(watch, m_results.value(watch.id));
 }
 
 ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) const {
-    const ResolverResult* stored = result(watch.id, resolver.id);
-    if (!stored)
-        return ResolverStatus::Waiting;
-    if (stored->failed)
-        return ResolverStatus::Problem;
-    if (!watch.expected)
-        return stored->values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok;
-    return matches(stored->values, *watch.expected) ? ResolverStatus::Ok : ResolverStatus::Problem;
+    return Consensus::status(watch, m_results.value(watch.id), resolver);
 }
 
 int DigStore::pendingCount() const {
-    return static_cast<int>(std::count_if(m_watches.cbegin(), m_watches.cend(),
-                                          [](const Watch& w) { return !w.settledAt; }));
+    return static_cast<int>(
+        std::count_if(m_watches.cbegin(), m_watches.cend(), Consensus::isPending));
 }
 
 void DigStore::settle(const QUuid& id) {

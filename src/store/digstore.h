@@ -6,6 +6,7 @@
 #include "model/watch.h"
 #include "query/digqueue.h"
 #include "query/digrunner.h"
+#include "store/consensus.h"
 #include "store/resolverstatus.h"
 
 #include <QHash>
@@ -41,7 +42,7 @@ class DigStore : public QObject {
     Q_OBJECT
 
 public:
-    using ResultMap = QHash<QString, ResolverResult>; // resolver id -> result
+    using ResultMap = Consensus::ResultMap; // resolver id -> result
 
     static inline const QString settingsKey = QStringLiteral("QuelloWatches");
     // An unreadable saved list is copied here before anything overwrites it.
@@ -98,8 +99,6 @@ private:
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();
     void notifySettled(const Watch& watch);
-    bool matches(const QStringList& values, const QString& expected) const;
-    const ResolverResult* result(const QUuid& watchId, const QString& resolverId) const;
     Watch* findWatch(const QUuid& id);
     void setChecking(const QUuid& id, bool checking);
 

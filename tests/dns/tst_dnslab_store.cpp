@@ -2,6 +2,7 @@
 // runs one dnsmasq per resolver address in a private network namespace, and
 // these tests change its world with "$DNSLAB <command>" between checks.
 
+#include "dnslab.h"
 #include "fakeclock.h"
 #include "fakenotifier.h"
 #include "memorysettingsstore.h"
@@ -11,8 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTest>
 
 #include <memory>
@@ -22,15 +21,12 @@ using namespace Quello::Test;
 
 namespace {
 
+using DnsLab::command;
+
 const QString digPath = QStringLiteral("/usr/bin/dig");
 
 QString resolverId(int index) {
     return Resolver::all().at(static_cast<size_t>(index)).id;
-}
-
-// One lab command, its arguments separated by "|": "set-txt|all|x.test|two words".
-QStringList command(const char* text) {
-    return QString::fromUtf8(text).split(u'|');
 }
 
 Watch savedWatch(const QString& domain) {
@@ -60,8 +56,8 @@ private Q_SLOTS:
     void manyWatchesAtOnceStayWithinTheBound();
 
 private:
-    [[nodiscard]] bool lab(const QStringList& args);
-    [[nodiscard]] bool lab(const char* args) { return lab(command(args)); }
+    [[nodiscard]] bool lab(const QStringList& args) { return DnsLab::run(args); }
+    [[nodiscard]] bool lab(const char* args) { return DnsLab::run(args); }
     DigStore& startStore(const QList<Watch>& saved = {});
     // Adds a watch and waits for its first check.
     [[nodiscard]] QUuid addAndCheck(const QString& domain, RecordType type,
@@ -72,28 +68,14 @@ private:
     }
     QString lastBody() const { return m_notifier.notifications.constLast().body; }
 
-    QString m_lab;
     MemorySettingsStore m_settings;
     FakeNotifier m_notifier;
     FakeClock m_clock;
     std::unique_ptr<DigStore> m_store;
 };
 
-bool TestDnslabStore::lab(const QStringList& args) {
-    QProcess process;
-    process.start(m_lab, args);
-    const bool finished = process.waitForFinished(30000);
-    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("dnslab %s failed: %s", qPrintable(args.join(u' ')),
-                 process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 void TestDnslabStore::initTestCase() {
-    m_lab = QProcessEnvironment::systemEnvironment().value(QStringLiteral("DNSLAB"));
-    if (m_lab.isEmpty())
+    if (DnsLab::program().isEmpty())
         QSKIP("needs the DNS lab: run through tests/dnslab/dnslab run -- ctest -L dns");
     if (!QFileInfo(digPath).isExecutable())
         QSKIP("needs /usr/bin/dig (package bind9-dnsutils)");

@@ -258,11 +258,12 @@ private Q_SLOTS:
         const QDir sources(QStringLiteral(QUELLO_SOURCE_DIR "/src"));
         QProcess lupdate;
         lupdate.setProcessChannelMode(QProcess::MergedChannels);
-        lupdate.start(
-            QStringLiteral(LUPDATE_PROGRAM),
-            {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
-             QStringLiteral("-I"), sources.path(), sources.filePath(QStringLiteral("menubar")),
-             sources.filePath(QStringLiteral("panel")), QStringLiteral("-ts"), refreshed});
+        lupdate.start(QStringLiteral(LUPDATE_PROGRAM),
+                      {QStringLiteral("-silent"), QStringLiteral("-locations"),
+                       QStringLiteral("none"), QStringLiteral("-I"), sources.path(),
+                       sources.filePath(QStringLiteral("menubar")),
+                       sources.filePath(QStringLiteral("panel")),
+                       sources.filePath(QStringLiteral("wait")), QStringLiteral("-ts"), refreshed});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
 

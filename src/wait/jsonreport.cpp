@@ -1,0 +1,65 @@
+#include "wait/jsonreport.h"
+
+#include "model/instant.h"
+#include "model/resolver.h"
+#include "wait/waitrun.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace Quello::JsonReport {
+
+namespace {
+
+QString statusName(ResolverStatus status) {
+    switch (status) {
+    case ResolverStatus::Ok:
+        return QStringLiteral("ok");
+    case ResolverStatus::Problem:
+        return QStringLiteral("problem");
+    case ResolverStatus::Waiting:
+        break;
+    }
+    return QStringLiteral("waiting");
+}
+
+} // namespace
+
+QByteArray encode(const WaitRun& run, bool settled) {
+    const Watch& watch = run.watch();
+    QJsonObject watchObject{{QStringLiteral("domain"), watch.domain},
+                            {QStringLiteral("type"), rawValue(watch.recordType)}};
+    watchObject.insert(QStringLiteral("expected"),
+                       watch.expected ? QJsonValue(*watch.expected) : QJsonValue());
+
+    QJsonArray resolvers;
+    for (const Resolver& resolver : Resolver::all()) {
+        QJsonObject entry{{QStringLiteral("id"), resolver.id},
+                          {QStringLiteral("name"), resolver.name},
+                          {QStringLiteral("server"),
+                           resolver.server ? QJsonValue(*resolver.server) : QJsonValue()},
+                          {QStringLiteral("status"),
+                           statusName(Consensus::status(watch, run.results(), resolver))}};
+        const auto result = run.results().constFind(resolver.id);
+        if (result != run.results().cend()) {
+            entry.insert(QStringLiteral("values"), QJsonArray::fromStringList(result->values));
+            entry.insert(QStringLiteral("failed"), result->failed);
+            entry.insert(QStringLiteral("checkedAt"),
+                         dateTimeFromInstant(result->checkedAt).toString(Qt::ISODateWithMs));
+        }
+        resolvers.append(entry);
+    }
+
+    const std::optional<QString> consensus = Consensus::value(watch, run.results());
+    const QJsonObject state{
+        {QStringLiteral("watch"), watchObject},
+        {QStringLiteral("resolvers"), resolvers},
+        {QStringLiteral("consensus"), consensus ? QJsonValue(*consensus) : QJsonValue()},
+        {QStringLiteral("settled"), settled},
+        {QStringLiteral("elapsed"), static_cast<double>(run.elapsed().count()) / 1000.0}};
+    return QJsonDocument(state).toJson(QJsonDocument::Indented);
+}
+
+} // namespace Quello::JsonReport

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/watch.h"
+#include "model/watchparser.h"
+#include "query/digqueue.h"
+#include "store/consensus.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+namespace Quello {
+
+// Checks one watch against every resolver, again and again, until it settles
+// or the time is up. Decides as the tray does; keeps nothing on disk.
+class WaitRun : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Outcome { Settled, TimedOut, DigUnavailable };
+    using Milliseconds = std::chrono::milliseconds;
+
+    // `digProgram` is dig's path; tests pass a fake one.
+    WaitRun(const WatchRequest& request, std::chrono::seconds interval,
+            std::chrono::seconds timeout, const QString& digProgram, QObject* parent = nullptr);
+
+    void start();
+
+    const Watch& watch() const { return m_watch; }
+    const Consensus::ResultMap& results() const { return m_results; }
+    std::chrono::seconds timeout() const { return m_timeout; }
+    Milliseconds elapsed() const { return Milliseconds{m_clock.isValid() ? m_clock.elapsed() : 0}; }
+    bool isChecking() const { return m_checking; }
+    // How long after the start this resolver's answer last changed; none
+    // before its first answer.
+    std::optional<Milliseconds> changedAt(const QString& resolverId) const;
+    // None while a check runs or once finished.
+    std::optional<Milliseconds> nextCheckIn() const;
+
+Q_SIGNALS:
+    void resultChanged(const QString& resolverId);
+    void checked(); // after the results of one whole check are in
+    void finished(Outcome outcome);
+
+private:
+    void check();
+    void finishCheck(const Consensus::ResultMap& fresh, bool digUnavailable);
+    void finish(Outcome outcome);
+
+    Watch m_watch;
+    std::chrono::seconds m_interval;
+    std::chrono::seconds m_timeout;
+    DigQueue m_queries;
+    QElapsedTimer m_clock;
+    QTimer m_next;
+    QTimer m_deadline;
+    bool m_checking = false;
+    bool m_timeIsUp = false;
+    bool m_finished = false;
+    Consensus::ResultMap m_results;
+    QHash<QString, Milliseconds> m_changedAt;
+};
+
+} // namespace Quello
