@@ -73,8 +73,9 @@ void DigStore::load() {
     if (!decoded) {
         // The store starts empty and the next save replaces the damaged list.
         // Keep a copy first, so that one bad character does not lose every
-        // watch for good.
-        if (m_settings.value(unreadableKey) != stored)
+        // watch for good. An earlier copy stays: nobody may have looked at it
+        // yet, and it holds the list from before the store started over.
+        if (!m_settings.value(unreadableKey))
             m_settings.setValue(unreadableKey, *stored);
         return;
     }
@@ -146,7 +147,10 @@ void DigStore::check(const QUuid& id, std::function<void()> done) {
             done();
         return;
     }
-    startCheck(*found, std::move(done));
+    // A copy before anything is emitted: a slot that adds or removes a watch
+    // moves the list, and `found` with it.
+    const Watch copy = *found;
+    startCheck(copy, std::move(done));
 }
 
 void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
