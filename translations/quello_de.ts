@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>Quello::DesktopNotifier</name>
+    <message>
+        <source>Open Quello</source>
+        <translation>Quello öffnen</translation>
+    </message>
+</context>
+<context>
     <name>Quello::EmptyStateView</name>
     <message>
         <source>No watches yet</source>

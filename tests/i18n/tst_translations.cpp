@@ -262,7 +262,9 @@ private Q_SLOTS:
             QStringLiteral(LUPDATE_PROGRAM),
             {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
              QStringLiteral("-I"), sources.path(), sources.filePath(QStringLiteral("menubar")),
-             sources.filePath(QStringLiteral("panel")), QStringLiteral("-ts"), refreshed});
+             sources.filePath(QStringLiteral("panel")), sources.filePath(QStringLiteral("model")),
+             sources.filePath(QStringLiteral("query")), sources.filePath(QStringLiteral("store")),
+             QStringLiteral("-ts"), refreshed});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
 
