@@ -4,6 +4,7 @@
 #include "store/clock.h"
 #include "store/notifier.h"
 #include "store/settingsstore.h"
+#include "store/wakewatcher.h"
 
 #include <QTimer>
 
@@ -36,6 +37,8 @@ DigStore::DigStore(const StoreServices& services, QObject* parent)
     , m_queries(services.digProgram, services.maxConcurrentQueries) {
     load();
     startPolling();
+    if (services.wakeWatcher)
+        connect(services.wakeWatcher, &WakeWatcher::wokeUp, this, &DigStore::wokeUp);
     // Every saved watch, settled or not, gets one check right after launch,
     // once the caller has had the chance to connect to our signals.
     QTimer::singleShot(0, this, [this] { checkAll(); });
@@ -337,8 +340,25 @@ void DigStore::settle(const QUuid& id) {
 // --- Polling ----------------------------------------------------------------
 
 void DigStore::startPolling() {
-    // The clock drops the wake-up when the store is gone, which ends the loop.
-    m_clock.sleep(pollingPeriod, this, [this] { pollPass(); });
+    // The clock drops the wake-up when its context is gone: with the store,
+    // which ends the loop, or when waking from suspend cuts the sleep short.
+    m_pollSleep = new QObject(this);
+    m_clock.sleep(pollingPeriod, m_pollSleep, [this] {
+        m_pollSleep->deleteLater();
+        m_pollSleep = nullptr;
+        pollPass();
+    });
+}
+
+void DigStore::wokeUp() {
+    // The sleep is meant to count on while the machine is asleep, but Qt's
+    // timers do not: the pass comes now instead of up to a period late. A
+    // pass under way already sleeps afresh once it is done.
+    if (!m_pollSleep)
+        return;
+    delete m_pollSleep;
+    m_pollSleep = nullptr;
+    pollPass();
 }
 
 void DigStore::pollPass() {
