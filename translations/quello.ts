@@ -81,6 +81,13 @@ A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.
 Exit status: 0 settled, 1 timed out, 2 a refused line or option,
 3 dig cannot be run, 130 interrupted.
 </source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>Quello::DesktopNotifier</name>
+    <message>
+        <source>Open Quello</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -102,6 +102,13 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     </message>
 </context>
 <context>
+    <name>Quello::DesktopNotifier</name>
+    <message>
+        <source>Open Quello</source>
+        <translation>Quello öffnen</translation>
+    </message>
+</context>
+<context>
     <name>Quello::EmptyStateView</name>
     <message>
         <source>No watches yet</source>

@@ -42,7 +42,8 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .settings = m_settings,
         .notifier = m_notifier,
         .clock = m_clock,
-        .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram})
+        .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
+        .wakeWatcher = &m_wakeWatcher})
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {

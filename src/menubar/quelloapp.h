@@ -3,6 +3,7 @@
 #include "store/desktopnotifier.h"
 #include "store/digstore.h"
 #include "store/inisettingsstore.h"
+#include "store/logindwakewatcher.h"
 #include "store/systemclock.h"
 
 #include <QLocale>
@@ -53,6 +54,7 @@ private:
     IniSettingsStore m_settings;
     DesktopNotifier m_notifier;
     SystemClock m_clock;
+    LogindWakeWatcher m_wakeWatcher;
     DigStore m_store;
     MenuBarItem* m_item;
     std::unique_ptr<PanelPopover> m_popover; // a top-level window has no parent

@@ -37,22 +37,19 @@ bool looksLikeOption(const QString& domain) {
     return domain.startsWith(u'-') || domain.startsWith(u'+') || domain.startsWith(u'@');
 }
 
-// One running dig. Owned by the caller's context, so that it dies with it.
+// A child killed with SIGKILL normally ends within milliseconds. One that does
+// not (stuck in the kernel, say) is not waited for on the main thread any
+// longer than this.
+constexpr int killWaitMs = 50;
+
+// One running dig. Ends with the caller's context, yet is not its child:
+// destroying a running QProcess waits up to 30 s for it, on the main thread.
 class DigProcess : public QProcess {
 public:
     DigProcess(QObject* owner, Callback done)
-        : QProcess(owner)
-        , m_owner(owner)
-        , m_done(std::move(done)) {}
-
-    ~DigProcess() override {
-        // Still running here: the caller has gone, or the watchdog has given
-        // up on the child. Kill and reap it without reporting anything.
-        if (state() != NotRunning) {
-            disconnect(this, nullptr, nullptr, nullptr);
-            kill();
-            waitForFinished();
-        }
+        : m_owner(owner)
+        , m_done(std::move(done)) {
+        connect(owner, &QObject::destroyed, this, [this] { abandon(); });
     }
 
     void run(const QString& program, const QStringList& args, std::chrono::milliseconds timeout) {
@@ -113,7 +110,28 @@ private:
                 m_owner, [done = std::move(m_done), outcome] { done(outcome); },
                 Qt::QueuedConnection);
         }
-        deleteLater();
+        // A child killed above is reaped once it has ended.
+        if (state() == NotRunning)
+            deleteLater();
+        else
+            connect(this, &QProcess::finished, this, &QObject::deleteLater);
+    }
+
+    // The owner is going: kill the child without reporting anything, and wait
+    // for it only briefly. One that outlives the wait is let go, and reaped
+    // whenever it ends.
+    void abandon() {
+        m_decided = true;
+        m_watchdog.stop();
+        disconnect(this, nullptr, nullptr, nullptr);
+        if (state() != NotRunning) {
+            kill();
+            if (!waitForFinished(killWaitMs)) {
+                connect(this, &QProcess::finished, this, &QObject::deleteLater);
+                return;
+            }
+        }
+        delete this;
     }
 
     QPointer<QObject> m_owner;

@@ -60,7 +60,7 @@ QStringList valuesFromOutput(QStringView output);
 
 // Starts one dig child. `done` runs exactly once, from the event loop and
 // never inside this call, unless `context` is destroyed first (then the child
-// is killed and nothing runs). `context` must not be null; it owns the child.
+// is killed and nothing runs). `context` must not be null; the child ends with it.
 // A domain that WatchParser::isValidDomain rejects fails without a process.
 // `timeout` exists for tests; production code keeps the default.
 void query(const QString& program, const QString& domain, RecordType type,

@@ -15,6 +15,8 @@ const QString interface = QStringLiteral("org.freedesktop.Notifications");
 
 const QString defaultAction = QStringLiteral("default");
 
+const QString busService = QStringLiteral("org.freedesktop.DBus");
+
 bool serviceMissing(const QString& errorName) {
     return errorName == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
            || errorName == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
@@ -34,6 +36,11 @@ DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
                   SLOT(onActionInvoked(uint, QString, QDBusMessage)));
     m_bus.connect(QString(), path, interface, QStringLiteral("NotificationClosed"), this,
                   SLOT(onNotificationClosed(uint, uint, QDBusMessage)));
+    // A restarted server counts its ids from 1 again. Matched on the name, so
+    // that Qt asks nothing before it can listen; the sender is checked later.
+    m_bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus"), busService,
+                  QStringLiteral("NameOwnerChanged"), QStringList{service}, QString(), this,
+                  SLOT(onServerOwnerChanged(QString, QString, QString, QDBusMessage)));
     askCapabilities();
 }
 
@@ -62,7 +69,7 @@ void DesktopNotifier::notify(const QUuid& watchId, const QString& title, const Q
         {QStringLiteral("desktop-entry"), QStringLiteral("quello")},
         {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
     };
-    const QStringList actions{defaultAction, QStringLiteral("Open Quello")};
+    const QStringList actions{defaultAction, tr("Open Quello")};
     // A watch that settles again replaces its earlier notification.
     const uint replacesId = m_posted.value(watchId).id;
 
@@ -83,7 +90,9 @@ void DesktopNotifier::notify(const QUuid& watchId, const QString& title, const Q
                     return;
                 }
                 const QDBusPendingReply<uint> id = *finished;
-                if (id.isValid())
+                // An answer from a server that has gone meanwhile names an id
+                // the new one may hand to another program.
+                if (id.isValid() && (!m_server || reply.service() == *m_server))
                     m_posted.insert(watchId, Posted{id.value(), reply.service()});
             });
 }
@@ -133,6 +142,15 @@ void DesktopNotifier::onNotificationClosed(uint notificationId, uint reason,
     Q_UNUSED(reason);
     if (const std::optional<QUuid> watchId = watchFor(notificationId, message.service()))
         m_posted.remove(*watchId);
+}
+
+void DesktopNotifier::onServerOwnerChanged(const QString& name, const QString& oldOwner,
+                                           const QString& newOwner, const QDBusMessage& message) {
+    Q_UNUSED(oldOwner);
+    if (message.service() != busService || name != service)
+        return;
+    m_server = newOwner;
+    m_posted.clear();
 }
 
 } // namespace Quello

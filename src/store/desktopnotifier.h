@@ -41,6 +41,8 @@ private Q_SLOTS:
     void onActionInvoked(uint notificationId, const QString& actionKey,
                          const QDBusMessage& message);
     void onNotificationClosed(uint notificationId, uint reason, const QDBusMessage& message);
+    void onServerOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner,
+                              const QDBusMessage& message);
 
 private:
     // The server's notification that currently stands for one watch. The
@@ -61,6 +63,9 @@ private:
     // Whether the server reads the body as markup; unknown until it says.
     std::optional<bool> m_bodyMarkup;
     bool m_askingCapabilities = false;
+    // The server's unique bus name, once the bus has told of a change; until
+    // then whoever answers is taken to be the server.
+    std::optional<QString> m_server;
 };
 
 } // namespace Quello

@@ -5,6 +5,7 @@
 #include "store/consensus.h"
 #include "store/notifier.h"
 #include "store/settingsstore.h"
+#include "store/wakewatcher.h"
 
 #include <QTimer>
 
@@ -23,6 +24,8 @@ DigStore::DigStore(const StoreServices& services, QObject* parent)
     , m_queries(services.digProgram, services.maxConcurrentQueries) {
     load();
     startPolling();
+    if (services.wakeWatcher)
+        connect(services.wakeWatcher, &WakeWatcher::wokeUp, this, &DigStore::wokeUp);
     // Every saved watch, settled or not, gets one check right after launch,
     // once the caller has had the chance to connect to our signals.
     QTimer::singleShot(0, this, [this] { checkAll(); });
@@ -52,8 +55,9 @@ void DigStore::load() {
     if (!decoded) {
         // The store starts empty and the next save replaces the damaged list.
         // Keep a copy first, so that one bad character does not lose every
-        // watch for good.
-        if (m_settings.value(unreadableKey) != stored)
+        // watch for good. An earlier copy stays: nobody may have looked at it
+        // yet, and it holds the list from before the store started over.
+        if (!m_settings.value(unreadableKey))
             m_settings.setValue(unreadableKey, *stored);
         return;
     }
@@ -125,7 +129,10 @@ void DigStore::check(const QUuid& id, std::function<void()> done) {
             done();
         return;
     }
-    startCheck(*found, std::move(done));
+    // A copy before anything is emitted: a slot that adds or removes a watch
+    // moves the list, and `found` with it.
+    const Watch copy = *found;
+    startCheck(copy, std::move(done));
 }
 
 void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
@@ -249,8 +256,25 @@ void DigStore::settle(const QUuid& id) {
 // --- Polling ----------------------------------------------------------------
 
 void DigStore::startPolling() {
-    // The clock drops the wake-up when the store is gone, which ends the loop.
-    m_clock.sleep(pollingPeriod, this, [this] { pollPass(); });
+    // The clock drops the wake-up when its context is gone: with the store,
+    // which ends the loop, or when waking from suspend cuts the sleep short.
+    m_pollSleep = new QObject(this);
+    m_clock.sleep(pollingPeriod, m_pollSleep, [this] {
+        m_pollSleep->deleteLater();
+        m_pollSleep = nullptr;
+        pollPass();
+    });
+}
+
+void DigStore::wokeUp() {
+    // The sleep is meant to count on while the machine is asleep, but Qt's
+    // timers do not: the pass comes now instead of up to a period late. A
+    // pass under way already sleeps afresh once it is done.
+    if (!m_pollSleep)
+        return;
+    delete m_pollSleep;
+    m_pollSleep = nullptr;
+    pollPass();
 }
 
 void DigStore::pollPass() {

@@ -25,6 +25,7 @@ namespace Quello {
 class Clock;
 class Notifier;
 class SettingsStore;
+class WakeWatcher;
 
 // The platform services the store talks to. The application passes the real
 // ones; tests pass fakes and a fake dig.
@@ -34,6 +35,8 @@ struct StoreServices {
     Clock& clock;
     QString digProgram = DigRunner::defaultProgram.toString();
     int maxConcurrentQueries = DigQueue::defaultMaxRunning;
+    // Null: no wake-ups from suspend are heard of.
+    WakeWatcher* wakeWatcher = nullptr;
 };
 
 // The one model object: the watch list, the latest answer of every resolver
@@ -92,6 +95,7 @@ private:
     void load();
     void save();
     void startPolling();
+    void wokeUp();
     void pollPass();
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
     void startCheck(const Watch& copy, std::function<void()> done);
@@ -110,6 +114,8 @@ private:
     QList<Watch> m_watches;
     QHash<QUuid, ResultMap> m_results;
     QSet<QUuid> m_isChecking;
+    // The context of the polling sleep under way; null while a pass runs.
+    QObject* m_pollSleep = nullptr;
 };
 
 } // namespace Quello

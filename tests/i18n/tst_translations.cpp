@@ -258,12 +258,12 @@ private Q_SLOTS:
         const QDir sources(QStringLiteral(QUELLO_SOURCE_DIR "/src"));
         QProcess lupdate;
         lupdate.setProcessChannelMode(QProcess::MergedChannels);
+        // Every folder under src/ holds fixed texts (the tray, the panel, the
+        // notifier, quello-wait); lupdate walks them all.
         lupdate.start(QStringLiteral(LUPDATE_PROGRAM),
                       {QStringLiteral("-silent"), QStringLiteral("-locations"),
-                       QStringLiteral("none"), QStringLiteral("-I"), sources.path(),
-                       sources.filePath(QStringLiteral("menubar")),
-                       sources.filePath(QStringLiteral("panel")),
-                       sources.filePath(QStringLiteral("wait")), QStringLiteral("-ts"), refreshed});
+                       QStringLiteral("none"), QStringLiteral("-I"), sources.path(), sources.path(),
+                       QStringLiteral("-ts"), refreshed});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
 

@@ -29,7 +29,7 @@ Watch makeWatch(const char* id, const char* domain, RecordType type,
 const Watch plain = makeWatch(firstId, "a.b", RecordType::A, std::nullopt, 0);
 
 // One list element: "id" and "domain" of `plain`, then the given members.
-QByteArray list(const char* members) {
+QByteArray list(const QByteArray& members) {
     return QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","domain":"a.b")") + members
            + "}]";
 }
@@ -112,6 +112,24 @@ void TestWatchListCodec::decode_data() {
         << QByteArray(sound).replace("FF\",", "FF0\",") << unreadable;
     QTest::newRow("top level object") << sound.sliced(1, sound.size() - 2) << unreadable;
     QTest::newRow("trailing text") << sound + "x" << unreadable;
+
+    // JSON to the letter, however lenient the library underneath.
+    QTest::newRow("spaces between tokens, every escape")
+        << QByteArray(" \r\n[\t{ \"id\" : \"6F9619FF-8B86-D011-B42D-00C04FC964FF\" , \"domain\":"
+                      R"("a.b","recordType":"TXT","expected":"\"\\\/\b\f\n\r\t\u00e9","createdAt":)"
+                      "0.5E+1 } ] ")
+        << OptionalWatchList({makeWatch(firstId, "a.b", RecordType::TXT,
+                                        QStringLiteral("\"\\/\b\f\n\r\t\u00E9"), 5)});
+    const auto withExpected = [](const QByteArray& text) {
+        return list(",\"recordType\":\"A\",\"createdAt\":0,\"expected\":\"" + text + "\"");
+    };
+    QTest::newRow("raw tab in a string") << withExpected("a\tb") << unreadable;
+    QTest::newRow("raw control character") << withExpected("a\x01") << unreadable;
+    QTest::newRow("unknown escape") << withExpected("\\q") << unreadable;
+    for (const char* number : {"1.", ".5", "-.5", "1.e5"}) {
+        QTest::addRow("number %s", number)
+            << list(R"(,"recordType":"A","createdAt":)" + QByteArray(number)) << unreadable;
+    }
 }
 
 void TestWatchListCodec::decode() {

@@ -56,6 +56,7 @@ private Q_SLOTS:
     void notifyCall_data();
     void notifyCall();
     void replacesEarlierNotificationOfTheWatch();
+    void restartedServerGetsNoOldId();
     void clickOpens_data();
     void clickOpens();
     void fallback_data();
@@ -110,6 +111,22 @@ void TestDesktopNotifier::replacesEarlierNotificationOfTheWatch() {
     s.notifier->notify(watchA, t, t);
     QTRY_COMPARE(s.server->notifyCalls.size(), 4);
     QCOMPARE(s.server->notifyCalls[3].replacesId, 0u);
+}
+
+void TestDesktopNotifier::restartedServerGetsNoOldId() {
+    Setup s;
+    QVERIFY(s.server);
+    const QString t = QStringLiteral("t");
+    s.notifier->notify(watchA, t, t);
+    QTRY_COMPARE(s.notifier->notificationId(watchA), 1u);
+
+    s.server.reset(); // its ids start again at 1 in the next one
+    s.server = std::make_unique<FakeNotificationServer>(s.bus.connect(uniqueName("server")));
+    QVERIFY(s.server->start());
+    QTRY_COMPARE(s.notifier->notificationId(watchA), 0u);
+    s.notifier->notify(watchA, t, t);
+    QTRY_COMPARE(s.server->notifyCalls.size(), 1);
+    QCOMPARE(s.server->notifyCalls[0].replacesId, 0u);
 }
 
 void TestDesktopNotifier::clickOpens_data() {

@@ -1,6 +1,10 @@
+#include "fakewakewatcher.h"
+#include "privatebus.h"
+#include "store/logindwakewatcher.h"
 #include "store/systemclock.h"
 #include "storefixture.h"
 
+#include <QDBusMessage>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +22,8 @@ private Q_SLOTS:
     void noAnswersYetIsDue();
     void passChecksOneWatchAtATime();
     void endsWithTheStore();
+    void passAtOnceOnWakingUp();
+    void wakingUpDuringAPassChangesNothing();
     void systemClockSleeps();
 };
 
@@ -138,6 +144,50 @@ void TestPolling::endsWithTheStore() {
     QCOMPARE(f.clock.pendingWakeUps(), 0);
     f.clock.advance(600);
     QCOMPARE(f.dig.calls().size(), 4);
+}
+
+void TestPolling::passAtOnceOnWakingUp() {
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+    QDBusConnection logind = bus.connect(QStringLiteral("logind"));
+    LogindWakeWatcher watcher(bus.connect(QStringLiteral("quello")));
+    const auto prepareForSleep = [&](bool goingToSleep) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        logind.send(signal << goingToSleep);
+    };
+    StoreFixture f;
+    f.wakeWatcher = &watcher;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.start();
+    QVERIFY(f.launchChecksDone());
+
+    // An hour asleep; the monotonic clock stood still meanwhile.
+    prepareForSleep(true);
+    f.clock.setNow(f.clock.now() + 3600);
+    QTest::qWait(200);
+    QCOMPARE(f.dig.calls().size(), 4);
+    prepareForSleep(false);
+    QTRY_COMPARE(f.dig.calls().size(), 8);
+    QTRY_VERIFY(f.store->isChecking().isEmpty());
+    QCOMPARE(f.clock.pendingWakeUps(), 1); // and sleeps afresh
+}
+
+void TestPolling::wakingUpDuringAPassChangesNothing() {
+    FakeWakeWatcher watcher;
+    StoreFixture f;
+    f.wakeWatcher = &watcher;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.start();
+    QVERIFY(f.launchChecksDone());
+    f.dig.setAnswer({.sleepSeconds = 0.2});
+    f.clock.advance(60);
+    QVERIFY(!f.store->isChecking().isEmpty());
+    watcher.wake();
+    QTRY_VERIFY(f.store->isChecking().isEmpty());
+    QCOMPARE(f.dig.calls().size(), 8);
+    QCOMPARE(f.clock.pendingWakeUps(), 1); // one loop, not two
 }
 
 void TestPolling::systemClockSleeps() {

@@ -20,6 +20,7 @@ struct StoreFixture {
     MemorySettingsStore settings;
     FakeNotifier notifier;
     FakeClock clock;
+    WakeWatcher* wakeWatcher = nullptr;
     std::unique_ptr<DigStore> store;
 
     DigStore& start(int maxConcurrentQueries = DigQueue::defaultMaxRunning) {
@@ -28,7 +29,8 @@ struct StoreFixture {
                                                      .notifier = notifier,
                                                      .clock = clock,
                                                      .digProgram = dig.program(),
-                                                     .maxConcurrentQueries = maxConcurrentQueries});
+                                                     .maxConcurrentQueries = maxConcurrentQueries,
+                                                     .wakeWatcher = wakeWatcher});
         return *store;
     }
 
