@@ -39,6 +39,13 @@
     </message>
 </context>
 <context>
+    <name>Quello::MenuBarItem</name>
+    <message>
+        <source>Open Quello</source>
+        <translation>Quello öffnen</translation>
+    </message>
+</context>
+<context>
     <name>Quello::PanelPopover</name>
     <message>
         <source>Quello</source>

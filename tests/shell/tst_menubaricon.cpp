@@ -1,19 +1,37 @@
 #include "menubar/menubaricon.h"
+#include "menubar/trayforeground.h"
 
 #include <QIcon>
 #include <QImage>
 #include <QTest>
+
+#include <cmath>
 
 using namespace Quello;
 
 namespace {
 
 // Centres of the pending marker and the centre dot on the 18 x 18 canvas,
-// top-left origin.
+// top-left origin, and the marker's radius.
 constexpr QPointF marker(16.2, 2.0), dot(9.0, 9.6);
+constexpr qreal markerRadius = 1.7;
 
-int alphaAt(const QImage& image, QPointF logical, qreal dpr) {
-    return qAlpha(image.pixel((logical * dpr).toPoint()));
+int alphaAt(const QImage& image, QPointF logical, qreal scale) {
+    return qAlpha(image.pixel((logical * scale).toPoint()));
+}
+
+// Every pixel that lies wholly inside the marker's disc is fully painted.
+bool markerCovered(const QImage& image, qreal scale) {
+    const QPointF c = marker * scale;
+    const qreal r = markerRadius * scale;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const qreal dx = std::max(std::abs(x - c.x()), std::abs(x + 1 - c.x()));
+            const qreal dy = std::max(std::abs(y - c.y()), std::abs(y + 1 - c.y()));
+            if (std::hypot(dx, dy) <= r && qAlpha(image.pixel(x, y)) != 255)
+                return false;
+        }
+    return true;
 }
 
 } // namespace
@@ -24,33 +42,85 @@ class TestMenuBarIcon : public QObject {
 private Q_SLOTS:
     void shapes_data() {
         QTest::addColumn<bool>("pending");
-        QTest::addColumn<qreal>("dpr");
-        QTest::newRow("normal 1x") << false << 1.0;
-        QTest::newRow("pending 2x") << true << 2.0;
+        QTest::addColumn<int>("pixels");
+        for (const int pixels : {16, 18, 22, 24, 32, 36, 44, 48}) {
+            QTest::addRow("normal %d", pixels) << false << pixels;
+            QTest::addRow("pending %d", pixels) << true << pixels;
+        }
     }
 
+    // Drawn afresh at every size the tray asks for, as the icon hands it out.
     void shapes() {
         QFETCH(bool, pending);
-        QFETCH(qreal, dpr);
-        const QImage image = MenuBarIcon::image(pending, Qt::black, dpr);
-        QCOMPARE(image.size(), QSize(18, 18) * dpr);
-        QCOMPARE(image.devicePixelRatio(), dpr);
-
-        QCOMPARE(alphaAt(image, marker, dpr), pending ? 255 : 0);
-        QCOMPARE(alphaAt(image, dot, dpr), 255);
-        // The corners, far from every shape, stay clear.
+        QFETCH(int, pixels);
+        const QImage image = MenuBarIcon::icon(pending, Qt::white)
+                                 .pixmap(QSize(pixels, pixels))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(image, MenuBarIcon::render(pending, Qt::white, pixels));
+        const qreal scale = pixels / 18.0;
+        QCOMPARE(alphaAt(image, dot, scale), 255);
+        QCOMPARE(markerCovered(image, scale), pending);
+        if (!pending)
+            QCOMPARE(alphaAt(image, marker, scale), 0);
         QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+        QCOMPARE(qAlpha(image.pixel(pixels - 1, pixels - 1)), 0);
     }
 
-    void iconHoldsBothScales() {
-        const QIcon icon = MenuBarIcon::icon(true, Qt::black);
-        QVERIFY(icon.isMask());
-        QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(18, 18), QSize(36, 36)}));
-        const QImage sharp = icon.pixmap(QSize(18, 18), 2.0).toImage();
-        QCOMPARE(sharp.size(), QSize(36, 36));
-        QCOMPARE(sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                 MenuBarIcon::image(true, Qt::black, 2.0));
+    // Twice the pixels, the same geometry: as much ink in each quarter of
+    // the picture, drawn at the doubled scale rather than enlarged.
+    void doubledScaleIsSharp() {
+        const QImage single = MenuBarIcon::render(true, Qt::white, 22);
+        const QImage doubled =
+            MenuBarIcon::icon(true, Qt::white).pixmap(QSize(22, 22), 2.0).toImage();
+        QCOMPARE(doubled.size(), QSize(44, 44));
+        QCOMPARE(doubled.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 MenuBarIcon::render(true, Qt::white, 44, 2.0));
+        for (const QRect quarter : {QRect(0, 0, 11, 11), QRect(11, 0, 11, 11), QRect(0, 11, 11, 11),
+                                    QRect(11, 11, 11, 11)}) {
+            qreal ink1 = 0, ink2 = 0;
+            for (int y = quarter.top(); y <= quarter.bottom(); ++y)
+                for (int x = quarter.left(); x <= quarter.right(); ++x) {
+                    ink1 += qAlpha(single.pixel(x, y));
+                    for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+                        ink2 += qAlpha(doubled.pixel(2 * x + d.x(), 2 * y + d.y())) / 4.0;
+                }
+            QVERIFY2(std::abs(ink1 - ink2) < 0.05 * ink1, qPrintable(QString::number(ink2 / ink1)));
+        }
+    }
+
+    void iconCarriesItsThemeName() {
+        QCOMPARE(
+            MenuBarIcon::icon(true, Qt::black, QStringLiteral("quello-pending-symbolic")).name(),
+            QStringLiteral("quello-pending-symbolic"));
+        QVERIFY(MenuBarIcon::icon(false, Qt::black).name().isEmpty());
+    }
+
+    void foregroundReadableOnTheBar_data() {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QColor>("schemeText");
+        QTest::addColumn<QColor>("expected");
+        const QColor dark(35, 38, 41), light(252, 252, 252);
+        QTest::newRow("ubuntu, light scheme") << "ubuntu:GNOME" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME, dark scheme") << "GNOME" << light << light;
+        QTest::newRow("pantheon, any case") << "pantheon" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME Classic's light bar") << "GNOME-Classic:GNOME" << dark << dark;
+        QTest::newRow("KDE follows the scheme") << "KDE" << dark << dark;
+        QTest::newRow("unknown desktop") << "" << dark << dark;
+    }
+
+    void foregroundReadableOnTheBar() {
+        QFETCH(QString, desktop);
+        QFETCH(QColor, schemeText);
+        QFETCH(QColor, expected);
+        QCOMPARE(TrayForeground::forDesktop(desktop, schemeText), expected);
+    }
+
+    void contrast() {
+        QCOMPARE(qRound(TrayForeground::contrast(Qt::black, Qt::white)), 21);
+        QCOMPARE(TrayForeground::contrast(Qt::red, Qt::red), 1.0);
+        QCOMPARE(TrayForeground::contrast(Qt::white, Qt::black),
+                 TrayForeground::contrast(Qt::black, Qt::white));
     }
 };
 
