@@ -32,8 +32,7 @@ QPixmap MenuBarIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::St
     return scaledPixmap(size, mode, state, 1.0);
 }
 
-QPixmap MenuBarIconEngine::scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State,
-                                        qreal scale) {
+QPixmap MenuBarIconEngine::scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) {
     // QIcon hands the size over already in device pixels.
     const int side = std::min(size.width(), size.height());
     return QPixmap::fromImage(MenuBarIcon::render(m_pending, m_color, side, scale));

@@ -50,7 +50,9 @@ MenuBarItem::~MenuBarItem() {
 }
 
 bool MenuBarItem::inTray() const {
-    return m_tray != nullptr && QSystemTrayIcon::isSystemTrayAvailable();
+    // Not QSystemTrayIcon::isSystemTrayAvailable(): on the bus that makes
+    // blocking calls to the watcher, which may be calling Quello just then.
+    return m_tray != nullptr && m_hosts->any();
 }
 
 QRect MenuBarItem::iconGeometry() const {
