@@ -4,12 +4,14 @@
 It owns org.kde.StatusNotifierWatcher, says a host is registered, and takes
 commands on standard input, one per line, answering each with one JSON line on
 standard output (events come as JSON lines too):
-    props                 the item's properties (IconPixmap as [w, h, base64 ARGB])
+    props                 the item's properties (IconPixmap as [w, h, base64 of
+                          ARGB words in this machine's byte order])
     call METHOD X Y       Activate, SecondaryActivate or ContextMenu
     menu                  the exported menu's items as [id, label]
     click ID              a click on a menu item
 Events: {"registered": SERVICE}, {"signal": "NewIcon"} and the like.
 """
+import array
 import base64
 import json
 import sys
@@ -78,6 +80,14 @@ class Watcher(dbus.service.Object):
                 "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
 
 
+def native(argb):
+    """ARGB pixels from network byte order into this machine's."""
+    pixels = array.array("I", bytes(argb))
+    if sys.byteorder == "little":
+        pixels.byteswap()
+    return pixels.tobytes()
+
+
 def command(watcher, line):
     words = line.split()
     if not words:
@@ -89,7 +99,7 @@ def command(watcher, line):
         props = item.GetAll(ITEM, dbus_interface=dbus.PROPERTIES_IFACE)
         return {"IconName": str(props["IconName"]), "Status": str(props["Status"]),
                 "Menu": str(props["Menu"]), "ToolTip": str(props["ToolTip"][2]),
-                "IconPixmap": [[int(w), int(h), base64.b64encode(bytes(data)).decode()]
+                "IconPixmap": [[int(w), int(h), base64.b64encode(native(data)).decode()]
                                for w, h, data in props["IconPixmap"]]}
     if words[0] == "call":
         getattr(item, words[1])(int(words[2]), int(words[3]), dbus_interface=ITEM)

@@ -14,13 +14,7 @@ const QString calmTip = QStringLiteral("Quello");
 const QString busyTip = QStringLiteral("Quello (watching DNS)");
 
 bool showsPending(const MenuBarItem& item) {
-    const QImage shown = item.icon().pixmap(QSize(18, 18), 1.0).toImage();
-    const QImage pending = MenuBarIcon::image(true, MenuBarItem::foreground(), 1.0);
-    const QImage normal = MenuBarIcon::image(false, MenuBarItem::foreground(), 1.0);
-    const QImage converted = shown.convertToFormat(pending.format());
-    if (converted != pending && converted != normal)
-        qWarning("the tray shows neither drawing");
-    return converted == pending;
+    return item.label().icon == MenuBarLabel::Icon::Pending;
 }
 
 } // namespace
@@ -68,7 +62,6 @@ private Q_SLOTS:
         QPalette dark = original;
         dark.setColor(QPalette::WindowText, QColor(250, 250, 250));
         QApplication::setPalette(dark);
-        QCOMPARE(MenuBarItem::foreground(), QColor(250, 250, 250));
         const QImage shown = item.icon().pixmap(QSize(18, 18), 1.0).toImage();
         QApplication::setPalette(original);
         QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
