@@ -63,22 +63,31 @@ TrayHosts::TrayHosts(QObject* parent)
     connect(m_busWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 m_watcher = !newOwner.isEmpty();
+                followXembed();
                 Q_EMIT changed();
             });
 
     m_xembed = xembedTrayOwned();
-    if (!m_xembed && qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr) {
-        connect(&m_xembedPoll, &QTimer::timeout, this, &TrayHosts::lookForXembedTray);
+    connect(&m_xembedPoll, &QTimer::timeout, this, &TrayHosts::lookForXembedTray);
+    followXembed();
+}
+
+void TrayHosts::followXembed() {
+    // Only while there is no tray at all, and only on X11.
+    const bool wanted =
+        !any() && qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
+    if (wanted && !m_xembedPoll.isActive())
         m_xembedPoll.start(xembedPollMs);
-    }
+    else if (!wanted)
+        m_xembedPoll.stop();
 }
 
 void TrayHosts::lookForXembedTray() {
     if (!xembedTrayOwned())
         return;
     // Once there, Qt's own tray icon follows the tray through restarts.
-    m_xembedPoll.stop();
     m_xembed = true;
+    followXembed();
     Q_EMIT changed();
 }
 

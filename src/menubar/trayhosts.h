@@ -28,6 +28,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void followXembed();
     void lookForXembedTray();
 
     QDBusServiceWatcher* m_busWatcher;
