@@ -114,6 +114,13 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
 </context>
 <context>
+    <name>Quello::MenuBarItem</name>
+    <message>
+        <source>Open Quello</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Quello::PanelPopover</name>
     <message>
         <source>Quello</source>

@@ -131,6 +131,13 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     </message>
 </context>
 <context>
+    <name>Quello::MenuBarItem</name>
+    <message>
+        <source>Open Quello</source>
+        <translation>Quello öffnen</translation>
+    </message>
+</context>
+<context>
     <name>Quello::PanelPopover</name>
     <message>
         <source>Quello</source>

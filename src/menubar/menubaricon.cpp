@@ -1,9 +1,9 @@
 #include "menubar/menubaricon.h"
 
+#include "menubar/menubariconengine.h"
+
 #include <QPainter>
-#include <QPainterPath>
 #include <QPen>
-#include <QPixmap>
 
 namespace Quello::MenuBarIcon {
 
@@ -16,7 +16,7 @@ QRectF circle(QPointF centre, qreal radius) {
     return {centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius};
 }
 
-// QPen counts dash lengths in pen widths; the dots are given in pixels.
+// QPen counts dash lengths in pen widths; the dots are given in points.
 QPen dottedPen(const QColor& color, qreal on, qreal off) {
     QPen pen(color, lineWidth, Qt::CustomDashLine, Qt::RoundCap);
     pen.setDashPattern({on / lineWidth, off / lineWidth});
@@ -26,14 +26,17 @@ QPen dottedPen(const QColor& color, qreal on, qreal off) {
 
 } // namespace
 
-QImage image(bool pending, const QColor& color, qreal devicePixelRatio) {
-    const int pixels = qRound(size * devicePixelRatio);
+QImage render(bool pending, const QColor& color, int pixels, qreal devicePixelRatio) {
     QImage result(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     result.setDevicePixelRatio(devicePixelRatio);
     result.fill(Qt::transparent);
 
     QPainter painter(&result);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Device pixels per point of the 18-point canvas; the pen scales with it,
+    // so every size has the same geometry, only more or fewer pixels.
+    const qreal scale = pixels / devicePixelRatio / size;
+    painter.scale(scale, scale);
     // The motif is laid out with the origin at the bottom left and y growing
     // upward; flip once so the numbers below read the same way.
     painter.translate(0, size);
@@ -59,12 +62,12 @@ QImage image(bool pending, const QColor& color, qreal devicePixelRatio) {
     return result;
 }
 
-QIcon icon(bool pending, const QColor& color) {
-    QIcon result;
-    for (const qreal dpr : {1.0, 2.0})
-        result.addPixmap(QPixmap::fromImage(image(pending, color, dpr)));
-    result.setIsMask(true);
-    return result;
+QImage image(bool pending, const QColor& color, qreal devicePixelRatio) {
+    return render(pending, color, qRound(size * devicePixelRatio), devicePixelRatio);
+}
+
+QIcon icon(bool pending, const QColor& color, const QString& themeName) {
+    return QIcon(new MenuBarIconEngine(pending, color, themeName));
 }
 
 } // namespace Quello::MenuBarIcon

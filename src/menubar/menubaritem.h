@@ -6,45 +6,61 @@
 #include <QObject>
 #include <QRect>
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace Quello {
 
 class DigStore;
+class TrayHosts;
 
 // The tray item: its icon and tooltip follow the number of pending watches,
-// and a left click asks for the panel.
+// and any click on it asks for the panel. The icon goes into the tray once a
+// tray host runs, which may be long after Quello started.
 class MenuBarItem : public QObject {
     Q_OBJECT
 
 public:
     explicit MenuBarItem(DigStore& store, QObject* parent = nullptr);
+    ~MenuBarItem() override;
 
     const MenuBarLabel& label() const { return m_label; }
+    // What the tray shows, or would show.
+    const QIcon& icon() const { return m_icon; }
+    // Null until a tray host runs.
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    bool inTray() const;
 
     // Where the icon sits on screen; empty where the tray does not say.
     QRect iconGeometry() const;
 
-    // The colour the icon is drawn in. Linux trays show icons as they are
-    // drawn, so the icon takes the desktop's text-on-window colour, which
-    // trays and panels follow in light and dark schemes alike.
+    // The colour the icon is drawn in: the scheme's text colour, made light
+    // where the desktop's bar is known to be dark.
     static QColor foreground();
 
 Q_SIGNALS:
     void clicked();
+    void openRequested();
+    void messageClicked();
+    // The icon has just gone into a tray that was not there before.
+    void trayArrived();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void followHosts();
+    void createTray();
     void redrawIcons();
     void refresh();
 
     DigStore& m_store;
-    QSystemTrayIcon* m_tray;
+    TrayHosts* m_hosts;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_menu = nullptr;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;
+    QIcon m_icon;
     MenuBarLabel m_label;
 };
 

@@ -86,7 +86,12 @@ void PanelPopover::showStandalone() {
         return;
     }
     setMode(false);
-    resize(sizeHint());
+    // Centred on the screen: a desktop without a window manager would leave
+    // it in the corner.
+    QRect frame({}, sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        frame.moveCenter(screen->availableGeometry().center());
+    setGeometry(frame);
     show();
     raise();
     activateWindow();

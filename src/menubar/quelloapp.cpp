@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -17,6 +18,9 @@
 namespace Quello {
 
 namespace {
+
+// How long a start without a tray waits for one before it opens its window.
+constexpr int trayGraceMs = 4000;
 
 bool loadQuelloTranslation(QTranslator& translator, const QLocale& locale) {
     return translator.load(locale, QStringLiteral("quello"), QStringLiteral("_"),
@@ -47,9 +51,16 @@ QuelloApp::QuelloApp(const QString& digProgram)
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {
-        m_item->trayIcon()->showMessage(title, body, appIcon());
+        if (QSystemTrayIcon* tray = m_item->trayIcon())
+            tray->showMessage(title, body, appIcon());
     });
-    connect(m_item->trayIcon(), &QSystemTrayIcon::messageClicked, this, &QuelloApp::showPanel);
+    connect(m_item, &MenuBarItem::messageClicked, this, &QuelloApp::showPanel);
+    connect(m_item, &MenuBarItem::openRequested, this, &QuelloApp::showPanel);
+    // The tray came after all: the icon is the way in now, not the window.
+    connect(m_item, &MenuBarItem::trayArrived, this, [this] {
+        if (m_popover->isVisible() && !m_popover->isAnchored())
+            m_popover->hide();
+    });
     connect(&m_notifier, &Notifier::activated, this, [this](const QUuid& watchId) {
         if (m_store.watch(watchId) != nullptr)
             showPanel();
@@ -85,7 +96,7 @@ bool QuelloApp::hasGraphicalSession(const QProcessEnvironment& environment) {
 }
 
 bool QuelloApp::trayUsable() const {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return m_item->inTray();
 }
 
 bool QuelloApp::popupsCanBePlaced() {
@@ -143,9 +154,14 @@ int QuelloApp::main(int argc, char* argv[]) {
     QuelloApp app;
     instance.listen();
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
-    // Without a tray there is no icon to click: the panel opens as a window.
-    if (!app.trayUsable())
-        app.showPanel();
+    // Without a tray there is no icon to click: the panel opens as a window,
+    // unless a tray host turns up first, as it may at login.
+    if (!app.trayUsable()) {
+        QTimer::singleShot(trayGraceMs, &app, [&app] {
+            if (!app.trayUsable())
+                app.showPanel();
+        });
+    }
     return QApplication::exec();
 }
 

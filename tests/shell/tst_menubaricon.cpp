@@ -1,19 +1,31 @@
 #include "menubar/menubaricon.h"
+#include "menubar/trayforeground.h"
 
-#include <QIcon>
-#include <QImage>
 #include <QTest>
+
+#include <cmath>
 
 using namespace Quello;
 
 namespace {
 
-// Centres of the pending marker and the centre dot on the 18 x 18 canvas,
-// top-left origin.
-constexpr QPointF marker(16.2, 2.0), dot(9.0, 9.6);
+// The pending marker's centre on the 18 x 18 canvas, top-left origin, and
+// its radius.
+constexpr QPointF marker(16.2, 2.0);
+constexpr qreal markerRadius = 1.7;
 
-int alphaAt(const QImage& image, QPointF logical, qreal dpr) {
-    return qAlpha(image.pixel((logical * dpr).toPoint()));
+// Every pixel that lies wholly inside the marker's disc is fully painted.
+bool markerCovered(const QImage& image, qreal scale) {
+    const QPointF c = marker * scale;
+    const qreal r = markerRadius * scale;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const qreal dx = std::max(std::abs(x - c.x()), std::abs(x + 1 - c.x()));
+            const qreal dy = std::max(std::abs(y - c.y()), std::abs(y + 1 - c.y()));
+            if (std::hypot(dx, dy) <= r && qAlpha(image.pixel(x, y)) != 255)
+                return false;
+        }
+    return true;
 }
 
 } // namespace
@@ -24,33 +36,44 @@ class TestMenuBarIcon : public QObject {
 private Q_SLOTS:
     void shapes_data() {
         QTest::addColumn<bool>("pending");
-        QTest::addColumn<qreal>("dpr");
-        QTest::newRow("normal 1x") << false << 1.0;
-        QTest::newRow("pending 2x") << true << 2.0;
+        QTest::addColumn<int>("pixels");
+        for (const int pixels : {16, 18, 22, 24, 32, 36, 44, 48}) {
+            QTest::addRow("normal %d", pixels) << false << pixels;
+            QTest::addRow("pending %d", pixels) << true << pixels;
+        }
     }
 
+    // Drawn afresh at every size the tray asks for, as the icon hands it out:
+    // the same geometry at 22 and at 44 pixels, only more pixels.
     void shapes() {
         QFETCH(bool, pending);
-        QFETCH(qreal, dpr);
-        const QImage image = MenuBarIcon::image(pending, Qt::black, dpr);
-        QCOMPARE(image.size(), QSize(18, 18) * dpr);
-        QCOMPARE(image.devicePixelRatio(), dpr);
-
-        QCOMPARE(alphaAt(image, marker, dpr), pending ? 255 : 0);
-        QCOMPARE(alphaAt(image, dot, dpr), 255);
-        // The corners, far from every shape, stay clear.
-        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+        QFETCH(int, pixels);
+        const QImage image = MenuBarIcon::icon(pending, Qt::white)
+                                 .pixmap(QSize(pixels, pixels))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(image, MenuBarIcon::render(pending, Qt::white, pixels));
+        const qreal scale = pixels / 18.0;
+        QCOMPARE(markerCovered(image, scale), pending);
     }
 
-    void iconHoldsBothScales() {
-        const QIcon icon = MenuBarIcon::icon(true, Qt::black);
-        QVERIFY(icon.isMask());
-        QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(18, 18), QSize(36, 36)}));
-        const QImage sharp = icon.pixmap(QSize(18, 18), 2.0).toImage();
-        QCOMPARE(sharp.size(), QSize(36, 36));
-        QCOMPARE(sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                 MenuBarIcon::image(true, Qt::black, 2.0));
+    void foregroundReadableOnTheBar_data() {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QColor>("schemeText");
+        QTest::addColumn<QColor>("expected");
+        const QColor dark(35, 38, 41), light(252, 252, 252);
+        QTest::newRow("ubuntu, light scheme") << "ubuntu:GNOME" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME, dark scheme") << "GNOME" << light << light;
+        QTest::newRow("pantheon, any case") << "pantheon" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME Classic's light bar") << "GNOME-Classic:GNOME" << dark << dark;
+        QTest::newRow("KDE follows the scheme") << "KDE" << dark << dark;
+    }
+
+    void foregroundReadableOnTheBar() {
+        QFETCH(QString, desktop);
+        QFETCH(QColor, schemeText);
+        QFETCH(QColor, expected);
+        QCOMPARE(TrayForeground::forDesktop(desktop, schemeText), expected);
     }
 };
 

@@ -20,20 +20,6 @@ class TestPanelFrame : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void actionsMenu() {
-        ShellStore fixture;
-        PanelView panel(*fixture.store);
-        QCOMPARE(panel.actionsButton()->menu(), panel.actionsMenu());
-        QStringList items;
-        for (const QAction* action : panel.actionsMenu()->actions()) {
-            items << (action->isSeparator()
-                          ? QStringLiteral("---")
-                          : action->text() + QLatin1Char(' ') + action->shortcut().toString());
-        }
-        QCOMPARE(items, (QStringList{QStringLiteral("Check All Now Ctrl+R"), QStringLiteral("---"),
-                                     QStringLiteral("Quit Quello Ctrl+Q")}));
-    }
-
     // The keys work wherever the focus is inside the panel, without opening
     // the menu.
     void shortcuts_data() {

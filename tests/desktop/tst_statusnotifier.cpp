@@ -1,0 +1,275 @@
+// Quello under a StatusNotifierItem host of the test's own (snihost.py) on a
+// desktop with no other tray (desktop-session, DESKTOP_SESSION_TRAY=none); the
+// saved watch runs the real dig against the DNS lab.
+
+#include "menubar/menubaricon.h"
+#include "menubar/trayforeground.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace Quello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString domain = u"sni.example.test"_s;
+
+// The pictures the item exports, in this machine's byte order.
+QList<QImage> pixmaps(const QJsonObject& props) {
+    QList<QImage> images;
+    for (const QJsonValue entry : props[u"IconPixmap"_s].toArray()) {
+        const QByteArray data = QByteArray::fromBase64(entry[2].toString().toLatin1());
+        images.append(QImage(reinterpret_cast<const uchar*>(data.constData()), entry[0].toInt(),
+                             entry[1].toInt(), QImage::Format_ARGB32)
+                          .copy());
+    }
+    return images;
+}
+
+// The least contrast of the pictures' solid pixels against the bar; 0 when a
+// picture has none.
+qreal worstContrast(const QList<QImage>& images, const QColor& bar) {
+    qreal worst = images.isEmpty() ? 0 : 21;
+    for (const QImage& image : images) {
+        bool solid = false;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) == 255) {
+                    solid = true;
+                    worst = std::min(worst, TrayForeground::contrast(image.pixelColor(x, y), bar));
+                }
+        worst = solid ? worst : 0;
+    }
+    return worst;
+}
+
+bool markerShown(const QImage& image) {
+    return qAlpha(image.pixel(int(16.2 / 18 * image.width()), int(2.0 / 18 * image.height())))
+           == 255;
+}
+
+} // namespace
+
+class TestStatusNotifier : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    QList<QProcess*> m_started;
+    QProcess* m_host = nullptr;
+    QProcess* m_quello = nullptr;
+    int m_registrations = 0;
+    int m_newIcons = 0;
+
+    QProcess* start(const QString& program, const QStringList& arguments,
+                    const QProcessEnvironment& env) {
+        auto* process = new QProcess(this);
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(program, arguments);
+        m_started.append(process);
+        process->waitForStarted();
+        return process;
+    }
+    static void stop(QProcess*& process) {
+        if (process != nullptr && process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished();
+        }
+        process = nullptr;
+    }
+    static bool lab(const QStringList& arguments) {
+        return QProcess::execute(qEnvironmentVariable("DNSLAB"), arguments) == 0;
+    }
+
+    // The host's next answer; its events are counted on the way.
+    QJsonObject next(int timeoutMs) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (m_host->canReadLine() || m_host->waitForReadyRead(int(deadline.remainingTime()))) {
+            if (!m_host->canReadLine())
+                continue; // a long line comes in pieces
+            const QJsonObject line = QJsonDocument::fromJson(m_host->readLine()).object();
+            m_registrations += line.contains(u"registered"_s);
+            m_newIcons += line[u"signal"_s] == u"NewIcon"_s;
+            if (!line.contains(u"registered"_s) && !line.contains(u"signal"_s))
+                return line;
+        }
+        return {};
+    }
+    QJsonObject ask(const QString& command) {
+        m_host->write(command.toUtf8() + '\n');
+        return next(10000);
+    }
+    bool registered(int timeoutMs) {
+        return QTest::qWaitFor(
+            [&] { return m_registrations > 0 || (next(50), m_registrations > 0); }, timeoutMs);
+    }
+    void startHost() {
+        m_registrations = 0;
+        m_host = start(u"" SNIHOST_PATH ""_s, {}, m_env);
+        QVERIFY(next(10000).contains(u"ready"_s));
+    }
+    void startQuello(const QStringList& variables) {
+        QProcessEnvironment env = m_env;
+        for (const QString& variable : variables)
+            env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+        m_quello = start(u"" QUELLO_BINARY ""_s, {}, env);
+    }
+    int menuItem(const QString& label) {
+        for (const QJsonValue item : ask(u"menu"_s)[u"menu"_s].toArray())
+            if (item[1].toString() == label)
+                return item[0].toInt();
+        return -1;
+    }
+    // A window of Quello's 380 pixels wide is mapped on the private display.
+    bool panelShown() const {
+        QProcess shell;
+        shell.setProcessEnvironment(m_env);
+        shell.start(u"sh"_s, {u"-c"_s, u"for w in $(xdotool search --onlyvisible --pid %1); do "
+                                       "xwininfo -id $w; done"_s.arg(m_quello->processId())});
+        return shell.waitForFinished() && shell.readAllStandardOutput().contains("Width: 380");
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(lab({u"status"_s}));
+        for (const QString& name :
+             {u"HOME"_s, u"XDG_CONFIG_HOME"_s, u"XDG_RUNTIME_DIR"_s, u"KDEHOME"_s})
+            m_env.insert(name, m_dir.path());
+        m_env.insert(u"XDG_DATA_DIRS"_s, u"" SHARE_DIR ""_s); // the icons, as installed
+        m_env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // One watch that no resolver answers as expected yet.
+        QVERIFY(lab({u"set-a"_s, u"all"_s, domain, u"192.0.2.1"_s}));
+        QSettings(m_dir.filePath(u"Quello/Quello.ini"_s), QSettings::IniFormat)
+            .setValue(
+                u"QuelloWatches"_s,
+                uR"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","domain":"%1",)"
+                uR"("recordType":"A","expected":"192.0.2.50","createdAt":800000000}])"_s.arg(domain)
+                    .toUtf8());
+    }
+
+    void cleanup() {
+        stop(m_quello);
+        stop(m_host);
+        QTest::qWait(300); // the bus and the X server let go of the dead clients
+    }
+
+    void cleanupTestCase() {
+        for (QProcess* process : std::as_const(m_started))
+            stop(process);
+        lab({u"set-a"_s, u"all"_s, domain});
+    }
+
+    void kdeSchemeIsReadableOnItsPanel_data() {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Breeze Dark") << u"32,35,38"_s << u"252,252,252"_s;
+        QTest::newRow("Breeze") << u"239,240,241"_s << u"35,38,41"_s;
+    }
+
+    void kdeSchemeIsReadableOnItsPanel() {
+        QFETCH(QString, panel);
+        QFETCH(QString, text);
+        // The colour scheme as KDE writes it, which Qt reads on a KDE desktop.
+        QFile globals(m_dir.filePath(u"kdeglobals"_s));
+        QVERIFY(globals.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const char* group : {"Window", "View", "Button"})
+            globals.write(u"[Colors:%1]\nBackgroundNormal=%2\nForegroundNormal=%3\n"_s
+                              .arg(QLatin1String(group), panel, text)
+                              .toUtf8());
+        globals.close();
+        startHost();
+        startQuello({u"XDG_CURRENT_DESKTOP=KDE"_s, u"KDE_SESSION_VERSION=5"_s});
+        QVERIFY(registered(10000));
+        const QStringList rgb = panel.split(u',');
+        const qreal contrast = worstContrast(
+            pixmaps(ask(u"props"_s)), QColor(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt()));
+        QVERIFY(contrast >= TrayForeground::readableContrast);
+    }
+
+    // A GNOME-like desktop: the icon goes by name, its pictures are light on
+    // the black bar, sharp at every size, and the menu and clicks work.
+    void gnomeBarNamesTheIconAndClicksOpenThePanel() {
+        startHost();
+        startQuello({u"XDG_CURRENT_DESKTOP=ubuntu:GNOME"_s});
+        QVERIFY(registered(10000));
+        const QJsonObject props = ask(u"props"_s);
+        QCOMPARE(props[u"IconName"_s].toString(), QLatin1String(MenuBarIcon::pendingName));
+        QCOMPARE(props[u"ToolTip"_s].toString(), u"Quello (watching DNS)"_s);
+        QCOMPARE(props[u"Status"_s].toString(), u"Active"_s);
+        const QList<QImage> images = pixmaps(props);
+        QList<int> marked; // the sides of the pictures whose pending marker is solid
+        for (const QImage& image : images)
+            marked.append(markerShown(image) ? image.width() : -image.width());
+        for (const int side : {16, 22, 24, 44, 48})
+            QVERIFY2(marked.contains(side), qPrintable(QString::number(side)));
+        QVERIFY(worstContrast(images, Qt::black) >= TrayForeground::readableContrast);
+
+        // "Check All Now" from the exported menu: the lab now answers as
+        // expected, the watch settles and the icon loses its marker.
+        QVERIFY(lab({u"set-a"_s, u"all"_s, domain, u"192.0.2.50"_s}));
+        ask(u"click %1"_s.arg(menuItem(u"Check All Now"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(ask(u"props"_s)[u"IconName"_s].toString(),
+                                  QLatin1String(MenuBarIcon::normalName), 10000);
+        QVERIFY(m_newIcons > 0);
+        QVERIFY(!markerShown(pixmaps(ask(u"props"_s)).constFirst()));
+
+        ask(u"click %1"_s.arg(menuItem(u"Open Quello"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 5000);
+        // Every button toggles the panel.
+        for (const char* method : {"Activate", "SecondaryActivate", "ContextMenu", "Activate"}) {
+            const bool wasShown = panelShown();
+            QTest::qWait(400); // past the guard against a closing click reopening it
+            ask(u"call %1 600 10"_s.arg(QLatin1String(method)));
+            QTRY_VERIFY2_WITH_TIMEOUT(panelShown() != wasShown, method, 5000);
+        }
+    }
+
+    // The usual race at login, and a tray host that restarts; on Wayland too,
+    // where Qt has no other kind of tray.
+    void lateAndRestartedHostGetTheIcon_data() {
+        QTest::addColumn<QStringList>("session");
+        QTest::newRow("X11") << QStringList();
+        QTest::newRow("Wayland") << QStringList{u"QT_QPA_PLATFORM=wayland"_s,
+                                                u"WAYLAND_DISPLAY=wl-q"_s};
+    }
+
+    void lateAndRestartedHostGetTheIcon() {
+        QFETCH(QStringList, session);
+        if (!session.isEmpty())
+            start(u"weston"_s, {u"--backend=headless-backend.so"_s, u"--socket=wl-q"_s}, m_env);
+        QTRY_VERIFY(session.isEmpty() || QFile::exists(m_dir.filePath(u"wl-q"_s)));
+        startQuello(session);
+        QTest::qWait(5000);
+        startHost();
+        QVERIFY(registered(2000));
+        QVERIFY(!panelShown());
+
+        stop(m_host);
+        startHost();
+        QVERIFY(registered(5000));
+    }
+};
+
+int main(int argc, char* argv[]) {
+    const char* missing = qEnvironmentVariableIsEmpty("DNSLAB")    ? "the DNS lab (DNSLAB)"
+                          : qEnvironmentVariableIsEmpty("DISPLAY") ? "a desktop (DISPLAY)"
+                                                                   : nullptr;
+    if (missing) {
+        std::printf("SKIP: needs %s; run it inside tests/dnslab/dnslab run\n", missing);
+        return 77;
+    }
+    QCoreApplication app(argc, argv);
+    TestStatusNotifier test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_statusnotifier.moc"
