@@ -1,4 +1,3 @@
-#include "store/systemclock.h"
 #include "storefixture.h"
 
 #include <QTest>
@@ -18,7 +17,6 @@ private Q_SLOTS:
     void noAnswersYetIsDue();
     void passChecksOneWatchAtATime();
     void endsWithTheStore();
-    void systemClockSleeps();
 };
 
 void TestPolling::dueAfterInterval_data() {
@@ -138,21 +136,6 @@ void TestPolling::endsWithTheStore() {
     QCOMPARE(f.clock.pendingWakeUps(), 0);
     f.clock.advance(600);
     QCOMPARE(f.dig.calls().size(), 4);
-}
-
-void TestPolling::systemClockSleeps() {
-    SystemClock clock;
-    QVERIFY(std::abs(clock.now() - instantFromDateTime(QDateTime::currentDateTimeUtc())) < 1);
-
-    QObject kept;
-    auto gone = std::make_unique<QObject>();
-    bool woke = false;
-    bool goneWoke = false;
-    clock.sleep(50ms, &kept, [&] { woke = true; });
-    clock.sleep(10ms, gone.get(), [&] { goneWoke = true; });
-    gone.reset();
-    QTRY_VERIFY(woke);
-    QVERIFY(!goneWoke);
 }
 
 QTEST_GUILESS_MAIN(TestPolling)
