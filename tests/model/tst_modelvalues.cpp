@@ -1,35 +1,16 @@
 #include "model/instant.h"
-#include "model/recordtype.h"
 
 #include <QTest>
 
 using namespace Quello;
-using OptionalType = std::optional<RecordType>;
-Q_DECLARE_METATYPE(OptionalType)
 
 class TestModelValues : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void recordTypeFromRaw_data();
-    void recordTypeFromRaw();
     void instants_data();
     void instants();
 };
-
-void TestModelValues::recordTypeFromRaw_data() {
-    QTest::addColumn<QString>("raw");
-    QTest::addColumn<OptionalType>("type");
-    QTest::newRow("CNAME") << QStringLiteral("CNAME") << OptionalType(RecordType::CNAME);
-    QTest::newRow("lower case") << QStringLiteral("cname") << OptionalType();
-    QTest::newRow("prefix of AAAA") << QStringLiteral("AA") << OptionalType();
-}
-
-void TestModelValues::recordTypeFromRaw() {
-    QFETCH(QString, raw);
-    QFETCH(OptionalType, type);
-    QVERIFY(recordTypeFromRawValue(raw) == type);
-}
 
 void TestModelValues::instants_data() {
     QTest::addColumn<QDateTime>("dateTime");

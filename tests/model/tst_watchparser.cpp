@@ -39,6 +39,7 @@ void TestWatchParser::parse_data() {
     row("type word upper-cased beyond ASCII", u"example.com n\u017F",
         request("example.com", RecordType::NS));
     row("type outside the six", u"example.com SPF", refused);
+    row("prefix of a type", u"example.com AA", refused);
     row("expected words joined by one space, case kept",
         u"example.com TXT \"v=spf1  \tX:y\t -all\" ",
         request("example.com", RecordType::TXT, "\"v=spf1 X:y -all\""));

@@ -23,7 +23,6 @@ class TestDigQueue : public QObject {
 
 private Q_SLOTS:
     void boundRespected();
-    void startsInOrderAsked();
     void contextDestroyed();
 };
 
@@ -45,38 +44,6 @@ void TestDigQueue::boundRespected() {
     QCOMPARE(queue.peakRunning(), 3);
     QVERIFY(fake.peakConcurrency() <= 3);
     QCOMPARE(queue.running() + queue.waiting(), 0);
-}
-
-void TestDigQueue::startsInOrderAsked() {
-    FakeDig fake;
-    fake.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.05});
-    DigQueue queue(fake.program(), 1);
-    QObject context;
-    QStringList order;
-    auto ask = [&](const QString& domain, auto&& then) {
-        queue.query(domain, RecordType::A, std::nullopt, &context,
-                    [&order, domain, then](const DigRunner::Outcome&) {
-                        order.append(domain);
-                        then();
-                    });
-    };
-    // A callback that asks again queues behind everything asked before; an
-    // invalid domain holds no slot and never reaches dig.
-    ask(domainAt(0), [&] { ask(QStringLiteral("late.example.com"), [] {}); });
-    ask(QStringLiteral("-bad"), [] {});
-    ask(domainAt(1), [] {});
-
-    const QStringList expected{domainAt(0), QStringLiteral("-bad"), domainAt(1),
-                               QStringLiteral("late.example.com")};
-    QTRY_COMPARE_WITH_TIMEOUT(order.size(), expected.size(), 15'000);
-    QCOMPARE(order, expected);
-
-    QStringList started;
-    for (const QStringList& call : fake.calls())
-        started.append(call.value(call.size() - 2));
-    QStringList expectedStarts = expected;
-    expectedStarts.removeOne(QStringLiteral("-bad"));
-    QCOMPARE(started, expectedStarts);
 }
 
 void TestDigQueue::contextDestroyed() {

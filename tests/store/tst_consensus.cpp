@@ -42,8 +42,6 @@ private Q_SLOTS:
     void decisions();
     void settleTransitions_data();
     void settleTransitions();
-    void notificationText_data();
-    void notificationText();
 };
 
 void TestConsensus::decisions_data() {
@@ -177,41 +175,6 @@ void TestConsensus::settleTransitions() {
     // Each settling is saved before it is posted.
     for (qsizetype n = 1; n <= notifications; ++n)
         QVERIFY(notificationsAtSaves.contains(n - 1));
-}
-
-void TestConsensus::notificationText_data() {
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("body");
-
-    QTest::newRow("TXT two values") << "TXT" << QString() << "\"b\"\n\"a\"\n"
-                                    << "example.test TXT propagated"
-                                    << "All resolvers now return a, b";
-    QTest::newRow("shows the answer, not the expected value")
-        << "MX"
-        << "MX.EXAMPLE.TEST."
-        << "10 mx.example.test.\n"
-        << "example.test MX propagated"
-        << "All resolvers now return 10 mx.example.test";
-}
-
-void TestConsensus::notificationText() {
-    QFETCH(QString, type);
-    QFETCH(QString, expected);
-    QFETCH(QString, output);
-    QFETCH(QString, title);
-    QFETCH(QString, body);
-
-    StoreFixture f;
-    f.answerAll(output);
-    DigStore& store = f.startEmpty();
-    QVERIFY(store.add(QStringLiteral("example.test"), *recordTypeFromRawValue(type),
-                      optional(expected)));
-    QTRY_COMPARE(f.notifier.notifications.size(), 1);
-    QCOMPARE(f.notifier.notifications.first(),
-             (FakeNotifier::Notification{store.watches().first().id, title, body}));
 }
 
 QTEST_GUILESS_MAIN(TestConsensus)

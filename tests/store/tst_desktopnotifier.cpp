@@ -61,7 +61,6 @@ private Q_SLOTS:
     void clickOpens();
     void fallback_data();
     void fallback();
-    void silentServerBlocksNothing();
 };
 
 void TestDesktopNotifier::notifyCall_data() {
@@ -196,20 +195,6 @@ void TestDesktopNotifier::fallback() {
         QTest::qWait(200);
         QVERIFY(s.fallbacks.isEmpty());
     }
-}
-
-void TestDesktopNotifier::silentServerBlocksNothing() {
-    Setup s;
-    QVERIFY(s.server);
-    s.server->setMode(FakeNotificationServer::Mode::NeverReply);
-    s.notifier->notify(watchA, QStringLiteral("t"), QStringLiteral("b"));
-    s.notifier->notify(watchA, QStringLiteral("t"), QStringLiteral("b"));
-    // Both calls return before the server, on this thread, has seen either.
-    QCOMPARE(s.server->notifyCalls.size(), 0);
-    QTRY_COMPARE(s.server->notifyCalls.size(), 2);
-    QVERIFY(s.fallbacks.isEmpty());
-    QCOMPARE(s.notifier->notificationId(watchA), 0u);
-    s.notifier.reset(); // with calls still open
 }
 
 QTEST_GUILESS_MAIN(TestDesktopNotifier)

@@ -1,7 +1,6 @@
 #include "fakewakewatcher.h"
 #include "privatebus.h"
 #include "store/logindwakewatcher.h"
-#include "store/systemclock.h"
 #include "storefixture.h"
 
 #include <QDBusMessage>
@@ -24,7 +23,6 @@ private Q_SLOTS:
     void endsWithTheStore();
     void passAtOnceOnWakingUp();
     void wakingUpDuringAPassChangesNothing();
-    void systemClockSleeps();
 };
 
 void TestPolling::dueAfterInterval_data() {
@@ -188,21 +186,6 @@ void TestPolling::wakingUpDuringAPassChangesNothing() {
     QTRY_VERIFY(f.store->isChecking().isEmpty());
     QCOMPARE(f.dig.calls().size(), 8);
     QCOMPARE(f.clock.pendingWakeUps(), 1); // one loop, not two
-}
-
-void TestPolling::systemClockSleeps() {
-    SystemClock clock;
-    QVERIFY(std::abs(clock.now() - instantFromDateTime(QDateTime::currentDateTimeUtc())) < 1);
-
-    QObject kept;
-    auto gone = std::make_unique<QObject>();
-    bool woke = false;
-    bool goneWoke = false;
-    clock.sleep(50ms, &kept, [&] { woke = true; });
-    clock.sleep(10ms, gone.get(), [&] { goneWoke = true; });
-    gone.reset();
-    QTRY_VERIFY(woke);
-    QVERIFY(!goneWoke);
 }
 
 QTEST_GUILESS_MAIN(TestPolling)

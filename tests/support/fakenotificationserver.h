@@ -10,11 +10,14 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
 namespace Quello::Test {
 
 // The desktop's notification server on a PrivateBus. It records every Notify
-// call and answers with ids counting up from 1 (a replaces_id it handed out is
-// answered with itself); setMode() makes it never answer or answer with errors.
+// call (and hands it to onNotify) and answers with ids counting up from 1 (a
+// replaces_id it handed out is answered with itself); setMode() makes it never
+// answer or answer with errors.
 class FakeNotificationServer final : public QDBusVirtualObject {
 public:
     static inline const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
@@ -24,7 +27,9 @@ public:
     enum class Mode { Reply, NeverReply, ErrorReply };
 
     struct NotifyCall {
+        QString appName;
         uint replacesId = 0;
+        QString appIcon;
         QString summary;
         QString body;
         QStringList actions;
@@ -70,6 +75,7 @@ public:
     }
 
     QList<NotifyCall> notifyCalls;
+    std::function<void(const NotifyCall&)> onNotify; // before the answer is sent
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -89,23 +95,27 @@ public:
 private:
     bool handleNotify(const QDBusMessage& message, const QDBusConnection& connection) {
         const QVariantList args = message.arguments();
-        NotifyCall call{args.value(1).toUInt(),
+        NotifyCall call{args.value(0).toString(),
+                        args.value(1).toUInt(),
+                        args.value(2).toString(),
                         args.value(3).toString(),
                         args.value(4).toString(),
                         args.value(5).toStringList(),
                         qdbus_cast<QVariantMap>(args.value(6)),
                         0};
-        if (m_mode == Mode::NeverReply) {
-            message.setDelayedReply(true);
-        } else if (m_mode == Mode::ErrorReply) {
-            connection.send(
-                message.createErrorReply(QDBusError::Failed, QStringLiteral("refused")));
-        } else {
+        if (m_mode == Mode::Reply)
             call.answeredId =
                 call.replacesId != 0 && call.replacesId < m_nextId ? call.replacesId : m_nextId++;
-            connection.send(message.createReply(QVariant(call.answeredId)));
-        }
         notifyCalls.append(call);
+        if (onNotify)
+            onNotify(call);
+        if (m_mode == Mode::NeverReply)
+            message.setDelayedReply(true);
+        else if (m_mode == Mode::ErrorReply)
+            connection.send(
+                message.createErrorReply(QDBusError::Failed, QStringLiteral("refused")));
+        else
+            connection.send(message.createReply(QVariant(call.answeredId)));
         return true;
     }
 

@@ -14,9 +14,10 @@
 
 namespace Quello::Test {
 
-// A store on fakes.
+// A store on fakes; `digProgram` may name another dig (the lab's real one).
 struct StoreFixture {
     FakeDig dig;
+    QString digProgram = dig.program();
     MemorySettingsStore settings;
     FakeNotifier notifier;
     FakeClock clock;
@@ -28,7 +29,7 @@ struct StoreFixture {
             std::make_unique<DigStore>(StoreServices{.settings = settings,
                                                      .notifier = notifier,
                                                      .clock = clock,
-                                                     .digProgram = dig.program(),
+                                                     .digProgram = digProgram,
                                                      .maxConcurrentQueries = maxConcurrentQueries,
                                                      .wakeWatcher = wakeWatcher});
         return *store;
@@ -74,6 +75,20 @@ struct StoreFixture {
         bool done = false;
         store->check(id, [&done] { done = true; });
         return QTest::qWaitFor([&] { return done; }, 15000);
+    }
+
+    // Adds a watch and waits for its first check; null when refused or not done.
+    [[nodiscard]] QUuid addAndCheck(const QString& domain, RecordType type = RecordType::A,
+                                    const std::optional<QString>& expected = std::nullopt) {
+        if (!store)
+            startEmpty();
+        if (!store->add(domain, type, expected))
+            return {};
+        const QUuid id = store->watches().constLast().id;
+        const bool done = QTest::qWaitFor(
+            [&] { return store->results().contains(id) && !store->isChecking().contains(id); },
+            15000);
+        return done ? id : QUuid();
     }
 
     [[nodiscard]] bool launchChecksDone() {
