@@ -96,10 +96,12 @@ QStringList wrapDomain(const QString& domain, int width, int* usedWidth) {
 
 } // namespace
 
-WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent)
+WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool expanded)
     : QWidget(parent)
     , m_store(store)
-    , m_watch(watch) {
+    , m_watch(watch)
+    , m_expanded(expanded)
+    , m_detailsReveal(expanded ? 1 : 0) {
     WatchRowAccessible::install();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
@@ -224,16 +226,27 @@ void WatchRow::setPresence(qreal presence) {
 }
 
 const WatchRow::TopLayout& WatchRow::topLayout(int width) const {
-    if (m_topLayout.width == width)
-        return m_topLayout;
+    if (m_topLayout.width != width)
+        m_topLayout = measureTop(m_watch, width);
+    return m_topLayout;
+}
+
+int WatchRow::restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded) {
+    int height = 2 * paddingY + measureTop(watch, width).height;
+    if (expanded)
+        height += ResolverDetails(store, watch).heightForWidth(width - 2 * paddingX);
+    return height;
+}
+
+WatchRow::TopLayout WatchRow::measureTop(const Watch& watch, int width) {
     TopLayout layout;
     layout.width = width;
     layout.textLeft = paddingX + static_cast<int>(DotPainter::statusFrame) + dotSpacing;
     const int textRight = width - paddingX - resolverDotsWidth() - minimumSpacer;
     layout.textWidth = std::max(1, textRight - layout.textLeft);
 
-    const QSize badge = badgeSize(m_watch.recordType);
-    layout.domainLines = wrapDomain(m_watch.domain, layout.textWidth - titleSpacing - badge.width(),
+    const QSize badge = badgeSize(watch.recordType);
+    layout.domainLines = wrapDomain(watch.domain, layout.textWidth - titleSpacing - badge.width(),
                                     &layout.domainWidth);
     const int domainHeight =
         QFontMetrics(domainFont()).height() * static_cast<int>(layout.domainLines.size());
@@ -241,8 +254,7 @@ const WatchRow::TopLayout& WatchRow::topLayout(int width) const {
     const int blockHeight = titleHeight + textSpacing + QFontMetrics(secondLineFont()).height();
     layout.height = std::max({static_cast<int>(DotPainter::statusFrame), blockHeight,
                               static_cast<int>(DotPainter::miniDiameter)});
-    m_topLayout = layout;
-    return m_topLayout;
+    return layout;
 }
 
 int WatchRow::detailsHeight(int width) const {

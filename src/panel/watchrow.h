@@ -15,16 +15,19 @@ class PlainIconButton;
 
 // One watch in the panel's list: status dot, domain and type, a summary of
 // the answers, one dot per resolver, and the per-resolver details once
-// clicked open. Painted in one piece so that hundreds of rows stay cheap.
-// The list keeps one row per watch id for as long as the watch exists, so
-// `expanded` and `hovering` outlive every re-check.
+// clicked open. Painted in one piece. The list builds rows only for the
+// watches in view and keeps each watch's `expanded` itself, so it outlives
+// every re-check and scrolling.
 class WatchRow : public QWidget {
     Q_OBJECT
     Q_PROPERTY(qreal detailsReveal READ detailsReveal WRITE setDetailsReveal)
     Q_PROPERTY(qreal presence READ presence WRITE setPresence)
 
 public:
-    WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr);
+    WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr, bool expanded = false);
+
+    // The height of a row of `width` at rest, without building it.
+    static int restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded);
 
     const Watch& watch() const { return m_watch; }
     bool isExpanded() const { return m_expanded; }
@@ -92,6 +95,7 @@ private:
         int textWidth = 0;
     };
 
+    static TopLayout measureTop(const Watch& watch, int width);
     const TopLayout& topLayout(int width) const;
     int detailsHeight(int width) const;
     int fullHeight(int width) const;
