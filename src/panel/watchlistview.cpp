@@ -49,6 +49,12 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
     relayout();
 }
 
+WatchListView::~WatchListView() {
+    // The rows go while their entries still exist: a leaving row looks for
+    // its entry when it is destroyed.
+    delete takeWidget();
+}
+
 int WatchListView::areaHeight(double contentHeight) {
     if (contentHeight <= 1)
         return 1;
@@ -109,6 +115,8 @@ WatchRow* WatchListView::build(Entry& entry) {
         }
         scheduleRelayout();
     });
+    connect(row, &WatchRow::stepRequested, this, [this, row](int step) { moveFocus(row, step); });
+    connect(row, &WatchRow::focusReceived, this, [this, id] { m_current = id; });
     row->show();
     entry.row = row;
     return row;
@@ -136,6 +144,7 @@ void WatchListView::watchRemoved(const QUuid& id) {
     if (index < 0 || m_entries[index].leaving)
         return;
     Entry& entry = m_entries[index];
+    const bool hadFocus = entry.row && entry.row->hasFocus();
     const bool last = std::none_of(m_entries.cbegin(), m_entries.cend(), [&](const Entry& other) {
         return !other.leaving && other.id != id;
     });
@@ -163,6 +172,9 @@ void WatchListView::watchRemoved(const QUuid& id) {
         m_entries.removeAt(index);
     }
     relayout();
+    // The keyboard stays in the list, on the row that took the removed one's place.
+    if (WatchRow* next = hadFocus ? currentRow() : nullptr)
+        next->setFocus(Qt::OtherFocusReason);
 }
 
 void WatchListView::refreshRow(const QUuid& id) {

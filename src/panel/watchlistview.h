@@ -28,6 +28,7 @@ public:
     static constexpr int rowSpacing = 2;
 
     explicit WatchListView(DigStore& store, QWidget* parent = nullptr);
+    ~WatchListView() override;
 
     // The last measured height of the content with its padding; 0 until the
     // first measurement.
@@ -41,6 +42,8 @@ public:
     WatchRow* row(const QUuid& id) const;
     EmptyStateView* emptyState() const { return m_emptyState; }
 
+    // The row Tab leads to: the last one that had the keyboard, or the first.
+    WatchRow* currentRow() const { return row(m_current); }
     // Moves the keyboard from `from` to the row `step` places further,
     // scrolling it into view; false at either end.
     bool moveFocus(const WatchRow* from, int step);

@@ -2,6 +2,7 @@
 
 #include "model/recordtype.h"
 #include "model/resolver.h"
+#include "panel/accentcolors.h"
 #include "panel/plainiconbutton.h"
 #include "panel/resolverdetails.h"
 #include "panel/springeasing.h"
@@ -15,6 +16,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -41,6 +43,7 @@ constexpr int badgePaddingY = 1;
 constexpr int removeIconSize = 10;
 constexpr int removePadding = 8;
 constexpr qreal cornerRadius = 8;
+constexpr qreal focusRingWidth = 2;
 constexpr int nominalWidth = 364; // the panel's 380 less the list's padding
 
 int resolverDotsWidth() {
@@ -107,6 +110,8 @@ WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool ex
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setMouseTracking(true);
+    // The panel leads Tab to the list's current row only; arrows move on.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
@@ -309,6 +314,13 @@ void WatchRow::paintEvent(QPaintEvent*) {
         background.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         painter.fillPath(background, TextStyles::primary(this, 0.06));
     }
+    if (m_focusRing) {
+        painter.setPen(QPen(AccentColors::violet(), focusRingWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = focusRingWidth / 2;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                cornerRadius - inset, cornerRadius - inset);
+    }
 
     const qreal frame = DotPainter::statusFrame;
     const qreal centreY = paddingY + top.height / 2.0;
@@ -422,9 +434,61 @@ void WatchRow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void WatchRow::contextMenuEvent(QContextMenuEvent* event) {
+    openContextMenu(event->reason() == QContextMenuEvent::Keyboard
+                        ? mapToGlobal(labelRect().bottomLeft())
+                        : event->globalPos());
+}
+
+void WatchRow::openContextMenu(const QPoint& globalPos) {
     QMenu* menu = createContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    menu->popup(globalPos);
+}
+
+void WatchRow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (plain)
+            Q_EMIT stepRequested(event->key() == Qt::Key_Up ? -1 : 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (plain)
+            toggleExpanded();
+        break;
+    case Qt::Key_Menu:
+        openContextMenu(mapToGlobal(labelRect().bottomLeft()));
+        break;
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::ShiftModifier) {
+            openContextMenu(mapToGlobal(labelRect().bottomLeft()));
+            break;
+        }
+        [[fallthrough]];
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void WatchRow::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_focusRing = event->reason() != Qt::MouseFocusReason;
+    update();
+    Q_EMIT focusReceived();
+}
+
+void WatchRow::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A menu opened from the row keeps the ring on the row it acts on.
+    if (event->reason() != Qt::PopupFocusReason)
+        m_focusRing = false;
+    update();
 }
 
 void WatchRow::changeEvent(QEvent* event) {

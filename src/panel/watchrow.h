@@ -73,6 +73,9 @@ public:
 
 Q_SIGNALS:
     void expandedChanged(bool expanded);
+    // Up and Down: the keyboard moves to the row `step` places away.
+    void stepRequested(int step);
+    void focusReceived();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,6 +85,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -104,6 +110,7 @@ private:
     void setHovering(bool hovering);
     void placeRemoveButton();
     void notifyAccessibility();
+    void openContextMenu(const QPoint& globalPos);
 
     DigStore& m_store;
     Watch m_watch;
@@ -112,6 +119,7 @@ private:
     bool m_removalRequested = false;
     bool m_leaving = false;
     bool m_pressed = false;
+    bool m_focusRing = false; // focus that came by keyboard shows a ring
     qreal m_detailsReveal = 0;
     qreal m_presence = 1;
     PlainIconButton* m_removeButton = nullptr;
