@@ -37,6 +37,18 @@
         <source>New watch</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not a valid watch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2, expecting %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::PanelPopover</name>
@@ -106,7 +118,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Shows the answer from each resolver.</source>
+        <source>%1. Shows the answer from each resolver.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

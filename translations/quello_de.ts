@@ -37,6 +37,18 @@
         <source>New watch</source>
         <translation>Neue Beobachtung</translation>
     </message>
+    <message>
+        <source>Not a valid watch</source>
+        <translation>Keine gültige Beobachtung</translation>
+    </message>
+    <message>
+        <source>%1, %2, expecting %3</source>
+        <translation>%1, %2, erwartet %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
 </context>
 <context>
     <name>Quello::PanelPopover</name>
@@ -106,8 +118,8 @@
         <translation>Jetzt prüfen</translation>
     </message>
     <message>
-        <source>Shows the answer from each resolver.</source>
-        <translation>Zeigt die Antwort jedes Resolvers.</translation>
+        <source>%1. Shows the answer from each resolver.</source>
+        <translation>%1. Zeigt die Antwort jedes Resolvers.</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "panel/panelview.h"
 
 #include "menubar/menubarlabel.h"
+#include "panel/applicationaccessible.h"
 #include "panel/glassbackground.h"
 #include "panel/inputbar.h"
 #include "panel/paneldivider.h"
@@ -35,6 +36,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_glass(new GlassBackground(this)) {
+    ApplicationAccessible::install();
     setFixedWidth(panelWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

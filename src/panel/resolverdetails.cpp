@@ -87,6 +87,20 @@ int ResolverDetails::heightForWidth(int width) const {
     return height;
 }
 
+QList<QRect> ResolverDetails::lineRects(const QRect& rect) const {
+    const int available = answerWidth(rect.width());
+    QList<QRect> rects;
+    int y = rect.top() + topPadding;
+    for (const Resolver& resolver : Resolver::all()) {
+        const auto lines =
+            answerLines(resolverText(m_store, m_watch, resolver), answerFont(), available);
+        const int height = lineHeight(static_cast<int>(lines.size()));
+        rects.append(QRect(rect.left() + leadingPadding, y, rect.width() - leadingPadding, height));
+        y += height + lineSpacing;
+    }
+    return rects;
+}
+
 void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QColor& secondary) const {
     const int available = answerWidth(rect.width());
     const QFontMetrics answerMetrics(answerFont());

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QStringList>
 
@@ -40,6 +41,8 @@ public:
     static QFont answerFont();
 
     int heightForWidth(int width) const;
+    // Where each resolver's line lies when the details fill `rect`.
+    QList<QRect> lineRects(const QRect& rect) const;
     void paint(QPainter& painter, const QRect& rect, const QColor& secondary) const;
 
 private:

@@ -149,6 +149,8 @@ void WatchRow::setExpanded(bool expanded) {
         return;
     m_expanded = expanded;
     SpringEasing::row().animate(this, "detailsReveal", expanded ? 1.0 : 0.0);
+    if (QAccessible::isActive())
+        WatchRowAccessible::notifyExpanded(this);
     Q_EMIT expandedChanged(expanded);
 }
 
@@ -167,6 +169,7 @@ void WatchRow::refresh() {
 void WatchRow::notifyAccessibility() {
     if (!QAccessible::isActive())
         return;
+    WatchRowAccessible::notifyDetailsChanged(this);
     QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&nameChanged);
     QAccessibleValueChangeEvent valueChanged(this, isSettled()
@@ -289,6 +292,12 @@ QSize WatchRow::sizeHint() const {
 
 QSize WatchRow::minimumSizeHint() const {
     return {120, 0};
+}
+
+QList<QRect> WatchRow::detailLineRects() const {
+    const QRect details(paddingX, paddingY + topLayout(width()).height, width() - 2 * paddingX,
+                        detailsHeight(width()));
+    return ResolverDetails(m_store, m_watch).lineRects(details);
 }
 
 QRect WatchRow::labelRect() const {

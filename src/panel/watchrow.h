@@ -30,6 +30,7 @@ public:
     static int restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded);
 
     const Watch& watch() const { return m_watch; }
+    const DigStore& store() const { return m_store; }
     bool isExpanded() const { return m_expanded; }
     bool isHovering() const { return m_hovering; }
     bool isSettled() const { return m_watch.settledAt.has_value(); }
@@ -60,6 +61,9 @@ public:
     static QString secondLine(const DigStore& store, const Watch& watch);
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
+
+    // The resolver lines of the open details, in the row's coordinates.
+    QList<QRect> detailLineRects() const;
 
     qreal detailsReveal() const { return m_detailsReveal; }
     void setDetailsReveal(qreal reveal);
