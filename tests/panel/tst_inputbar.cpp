@@ -91,21 +91,6 @@ private Q_SLOTS:
         QCOMPARE(bar.chipRow()->reveal(), 1.0);
     }
 
-    void fieldKeepsFocusAfterAdding() {
-        StoreFixture fixture;
-        DigStore& store = fixture.start();
-        InputBar bar(store);
-        bar.show();
-        bar.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&bar));
-        bar.field()->setFocus();
-        QTest::keyClicks(bar.field(), QStringLiteral("example.com"));
-        QTest::keyClick(bar.field(), Qt::Key_Return);
-        QCOMPARE(store.watches().size(), 1);
-        QVERIFY(bar.field()->hasFocus());
-        QVERIFY(bar.findChildren<QAbstractAnimation*>().isEmpty()); // reduced motion
-    }
-
     void animationFollowsTheParsedDomain() {
         setMotion(true);
         StoreFixture fixture;

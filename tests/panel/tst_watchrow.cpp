@@ -5,7 +5,6 @@
 
 #include <QAbstractAnimation>
 #include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QClipboard>
 #include <QMenu>
 #include <QPointer>
@@ -259,36 +258,6 @@ private Q_SLOTS:
 
         QPointer<WatchRow> row = under.row;
         actionNamed(*menu, QStringLiteral("Remove"))->trigger();
-        QVERIFY(store.watches().isEmpty());
-        QTRY_VERIFY(row.isNull());
-    }
-
-    void accessibility() {
-        StoreFixture fixture;
-        const Watch saved = savedWatch(QStringLiteral("example.com"));
-        fixture.answerAll(QStringLiteral("192.0.2.1\n"));
-        DigStore& store = fixture.start({saved});
-        QVERIFY(fixture.launchChecksDone());
-        RowUnderTest under = rowFor(store, saved.id, true);
-
-        // Hovering shows the remove button, which stays out of the tree.
-        QEnterEvent enter(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
-        QCoreApplication::sendEvent(under.row, &enter);
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
-        QVERIFY(accessible);
-        QCOMPARE(accessible->role(), QAccessible::Button);
-        QCOMPARE(accessible->childCount(), 0);
-        QAccessibleActionInterface* actions = accessible->actionInterface();
-        QVERIFY(actions);
-
-        actions->doAction(QAccessibleActionInterface::pressAction());
-        QVERIFY(under.row->isExpanded());
-        actions->doAction(QStringLiteral("Check now"));
-        QVERIFY(store.isChecking().contains(saved.id));
-        QVERIFY(fixture.launchChecksDone());
-
-        QPointer<WatchRow> row = under.row;
-        actions->doAction(QStringLiteral("Remove"));
         QVERIFY(store.watches().isEmpty());
         QTRY_VERIFY(row.isNull());
     }
