@@ -1,7 +1,14 @@
 #include "panel/accentcolors.h"
+#include "panel/chiprow.h"
+#include "panel/contrast.h"
 #include "panel/inputpreview.h"
+#include "panel/paneldivider.h"
 #include "panel/systemcolors.h"
+#include "panel/textstyles.h"
 
+#include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 using namespace Quello;
@@ -61,6 +68,43 @@ private Q_SLOTS:
         // The animation follows the parsed domain and nothing else.
         QCOMPARE(preview.animationKey(),
                  texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.first()));
+    }
+
+    // Every text at 4.5:1 and every line at 3:1 against what lies behind it.
+    void contrast_data() {
+        QTest::addColumn<QPalette>("palette");
+        const auto palette = [](QRgb window, QRgb text, QRgb placeholder, QRgb mid) {
+            QPalette p;
+            p.setColor(QPalette::Window, window);
+            p.setColor(QPalette::WindowText, text);
+            p.setColor(QPalette::PlaceholderText, placeholder);
+            p.setColor(QPalette::Mid, mid);
+            return p;
+        };
+        QTest::newRow("Fusion")
+            << QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+        QTest::newRow("dark") << palette(0x26262a, 0xebebf0, 0x96969e, 0x303034);
+        QTest::newRow("Breeze-like") << palette(0xeff0f1, 0x232629, 0x7f8c8d, 0xbabfc3);
+        QTest::newRow("Breeze-like dark") << palette(0x31363b, 0xeff0f1, 0x7f8c8d, 0x2a2e32);
+        QTest::newRow("Adwaita-like") << palette(0xf6f5f4, 0x2e3436, 0x929595, 0xdeddda);
+    }
+
+    void contrast() {
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        const QColor window = palette.color(QPalette::Window);
+        QColor badge = palette.color(QPalette::WindowText);
+        badge.setAlphaF(0.08f);
+        QVERIFY(Contrast::ratio(TextStyles::secondary(nullptr), Contrast::over(badge, window))
+                >= 4.5);
+        for (const QColor& chip :
+             {AccentColors::blue(), AccentColors::violet(), SystemColors::orange()}) {
+            QColor fill = chip;
+            fill.setAlphaF(0.15f);
+            QVERIFY(Contrast::ratio(ChipRow::textColor(chip, window), Contrast::over(fill, window))
+                    >= 4.5);
+        }
+        QVERIFY(Contrast::ratio(PanelDivider::color(palette), window) >= 3.0);
     }
 };
 
