@@ -177,45 +177,6 @@ private Q_SLOTS:
         QCOMPARE(got, texts);
     }
 
-    void answerWrapsToTwoLines_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<int>("lineCount");
-        QTest::addColumn<bool>("cut");
-
-        // The answer font is fixed-pitch, so widths are counted in characters.
-        QTest::newRow("fits") << QStringLiteral("192.0.2.1  192.0.2.2") << 30 << 1 << false;
-        QTest::newRow("wraps between values")
-            << QStringLiteral("192.0.2.1  192.0.2.2") << 12 << 2 << false;
-        QTest::newRow("long record broken anywhere, then cut")
-            << QStringLiteral("v=DKIM1;k=rsa;p=MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC") << 20 << 2
-            << true;
-    }
-
-    void answerWrapsToTwoLines() {
-        QFETCH(QString, text);
-        QFETCH(int, columns);
-        QFETCH(int, lineCount);
-        QFETCH(bool, cut);
-
-        const QFont font = ResolverDetails::answerFont();
-        const QFontMetrics metrics(font);
-        const int width = metrics.horizontalAdvance(QString(columns, u'x'));
-        const QStringList lines = ResolverDetails::answerLines(text, font, width);
-        QCOMPARE(lines.size(), lineCount);
-        QString shown;
-        for (const QString& line : lines) {
-            QVERIFY(metrics.horizontalAdvance(line) <= width);
-            shown += line;
-        }
-        QCOMPARE(shown.endsWith(u'\u2026'), cut);
-        if (cut)
-            shown.chop(1);
-        // Nothing but the break's spaces goes missing before the cut.
-        QVERIFY(text.remove(u' ').startsWith(shown.remove(u' ')));
-        QCOMPARE(text == shown, !cut);
-    }
-
     void contextMenu_data() {
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QStringList>("items");
