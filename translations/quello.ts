@@ -112,6 +112,18 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>New watch</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not a valid watch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2, expecting %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::MenuBarItem</name>
@@ -256,7 +268,7 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Shows the answer from each resolver.</source>
+        <source>%1. Shows the answer from each resolver.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

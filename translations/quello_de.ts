@@ -129,6 +129,18 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>New watch</source>
         <translation>Neue Beobachtung</translation>
     </message>
+    <message>
+        <source>Not a valid watch</source>
+        <translation>Keine gültige Beobachtung</translation>
+    </message>
+    <message>
+        <source>%1, %2, expecting %3</source>
+        <translation>%1, %2, erwartet %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
 </context>
 <context>
     <name>Quello::MenuBarItem</name>
@@ -275,8 +287,8 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <translation>Jetzt prüfen</translation>
     </message>
     <message>
-        <source>Shows the answer from each resolver.</source>
-        <translation>Zeigt die Antwort jedes Resolvers.</translation>
+        <source>%1. Shows the answer from each resolver.</source>
+        <translation>%1. Zeigt die Antwort jedes Resolvers.</translation>
     </message>
 </context>
 </TS>

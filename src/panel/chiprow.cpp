@@ -1,5 +1,6 @@
 #include "panel/chiprow.h"
 
+#include "panel/contrast.h"
 #include "panel/textstyles.h"
 
 #include <QPainter>
@@ -39,6 +40,12 @@ void ChipRow::setReveal(qreal reveal) {
 
 QFont ChipRow::chipFont() {
     return TextStyles::monospaced(TextStyles::systemFont(10, QFont::Medium));
+}
+
+QColor ChipRow::textColor(const QColor& color, const QColor& window) {
+    QColor fill = color;
+    fill.setAlphaF(0.15f);
+    return Contrast::legible(color, Contrast::over(fill, window));
 }
 
 int ChipRow::chipHeight() const {
@@ -112,7 +119,7 @@ void ChipRow::paintEvent(QPaintEvent*) {
         QPainterPath capsule;
         capsule.addRoundedRect(rect, h / 2, h / 2);
         painter.fillPath(capsule, fill);
-        painter.setPen(chip.color);
+        painter.setPen(textColor(chip.color, palette().color(QPalette::Window)));
         const QRectF textRect = rect.adjusted(paddingX, paddingY, -paddingX, -paddingY);
         const QString text =
             metrics.elidedText(chip.text, Qt::ElideRight, static_cast<int>(textRect.width()));

@@ -27,6 +27,8 @@ public:
     void setReveal(qreal reveal);
 
     static QFont chipFont();
+    // The text of a chip of `color` on its own tint over `window`.
+    static QColor textColor(const QColor& color, const QColor& window);
 
     // The chips' widths for the available width: natural widths when they fit,
     // otherwise the narrow chips keep theirs and the wide ones share the rest.

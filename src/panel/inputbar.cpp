@@ -1,5 +1,6 @@
 #include "panel/inputbar.h"
 
+#include "model/recordtype.h"
 #include "panel/chiprow.h"
 #include "panel/fieldrow.h"
 #include "panel/inputpreview.h"
@@ -39,7 +40,20 @@ InputBar::InputBar(DigStore& store, QWidget* parent)
     connect(m_field, &QLineEdit::returnPressed, this, &InputBar::addWatch);
 }
 
+QString InputBar::spokenPreview(const QString& text) {
+    const InputPreview preview(text);
+    if (!preview.parses())
+        return InputPreview::trimmed(text).isEmpty() ? QString() : tr("Not a valid watch");
+    const WatchRequest& request = *preview.request();
+    if (request.expected) {
+        return tr("%1, %2, expecting %3")
+            .arg(request.domain, rawValue(request.type), *request.expected);
+    }
+    return tr("%1, %2").arg(request.domain, rawValue(request.type));
+}
+
 void InputBar::inputChanged(const QString& text) {
+    m_field->setAccessibleDescription(spokenPreview(text));
     const InputPreview preview(text);
     const std::optional<QString> key = preview.animationKey();
     if (preview.parses())

@@ -25,6 +25,10 @@ public:
     ChipRow* chipRow() const { return m_chipRow; }
     FieldRow* fieldRow() const { return m_fieldRow; }
 
+    // The preview in words, for the field's accessible description: what
+    // Return would add, or that the line is not a watch.
+    static QString spokenPreview(const QString& text);
+
 private:
     void inputChanged(const QString& text);
     void addWatch();

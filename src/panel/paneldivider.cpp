@@ -1,5 +1,7 @@
 #include "panel/paneldivider.h"
 
+#include "panel/contrast.h"
+
 #include <QPainter>
 
 namespace Quello {
@@ -14,11 +16,18 @@ QSize PanelDivider::sizeHint() const {
     return {1, 1};
 }
 
+QColor PanelDivider::color(const QPalette& palette) {
+    // The desktop's separator colour is its mid tone; in dark palettes it
+    // sits too close to the window colour to be seen at all.
+    QColor line = palette.color(QPalette::Mid);
+    line.setAlphaF(static_cast<float>(opacity));
+    const QColor window = palette.color(QPalette::Window);
+    return Contrast::legible(Contrast::over(line, window), window, 3.0);
+}
+
 void PanelDivider::paintEvent(QPaintEvent*) {
-    // The desktop's separator colour is its mid tone.
     QPainter painter(this);
-    painter.setOpacity(opacity);
-    painter.fillRect(rect(), palette().color(QPalette::Mid));
+    painter.fillRect(rect(), color(palette()));
 }
 
 } // namespace Quello

@@ -1,6 +1,7 @@
 #include "panel/panelview.h"
 
 #include "menubar/menubarlabel.h"
+#include "panel/applicationaccessible.h"
 #include "panel/glassbackground.h"
 #include "panel/inputbar.h"
 #include "panel/paneldivider.h"
@@ -8,9 +9,11 @@
 #include "panel/symbolicon.h"
 #include "panel/textstyles.h"
 #include "panel/watchlistview.h"
+#include "panel/watchrow.h"
 #include "store/digstore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -33,6 +36,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_glass(new GlassBackground(this)) {
+    ApplicationAccessible::install();
     setFixedWidth(panelWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -145,6 +149,26 @@ void PanelView::takeInitialFocus() {
         field->setFocus(Qt::PopupFocusReason);
     else
         setFocus(Qt::PopupFocusReason);
+}
+
+bool PanelView::focusNextPrevChild(bool next) {
+    // Tab goes field, list (its current row; arrows move inside), actions.
+    QWidget* focused = QApplication::focusWidget();
+    WatchRow* row = m_listArea->currentRow();
+    QList<QWidget*> stops{inputField()};
+    if (row != nullptr)
+        stops.append(row);
+    stops.append(m_actionsButton);
+    qsizetype at = stops.indexOf(focused);
+    if (at < 0 && row != nullptr && focused != nullptr && m_listArea->isAncestorOf(focused))
+        at = 1;
+    if (at < 0 || stops.contains(nullptr))
+        return QWidget::focusNextPrevChild(next);
+    QWidget* target = stops[(at + (next ? 1 : stops.size() - 1)) % stops.size()];
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    if (target == row)
+        m_listArea->ensureWidgetVisible(row, 0, 0);
+    return true;
 }
 
 void PanelView::refresh() {

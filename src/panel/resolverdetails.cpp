@@ -58,13 +58,21 @@ QFont ResolverDetails::nameFont() {
     return TextStyles::caption();
 }
 
+int ResolverDetails::nameWidth() {
+    const QFontMetrics metrics(nameFont());
+    int width = minimumNameWidth;
+    for (const Resolver& resolver : Resolver::all())
+        width = std::max(width, metrics.horizontalAdvance(resolver.name));
+    return width;
+}
+
 QFont ResolverDetails::answerFont() {
     return TextStyles::monospaced(TextStyles::caption());
 }
 
 int ResolverDetails::answerWidth(int width) const {
     return std::max(1, width - leadingPadding - static_cast<int>(DotPainter::miniDiameter)
-                           - columnSpacing - nameWidth - columnSpacing);
+                           - columnSpacing - nameWidth() - columnSpacing);
 }
 
 int ResolverDetails::lineHeight(int answerLineCount) const {
@@ -87,12 +95,27 @@ int ResolverDetails::heightForWidth(int width) const {
     return height;
 }
 
+QList<QRect> ResolverDetails::lineRects(const QRect& rect) const {
+    const int available = answerWidth(rect.width());
+    QList<QRect> rects;
+    int y = rect.top() + topPadding;
+    for (const Resolver& resolver : Resolver::all()) {
+        const auto lines =
+            answerLines(resolverText(m_store, m_watch, resolver), answerFont(), available);
+        const int height = lineHeight(static_cast<int>(lines.size()));
+        rects.append(QRect(rect.left() + leadingPadding, y, rect.width() - leadingPadding, height));
+        y += height + lineSpacing;
+    }
+    return rects;
+}
+
 void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QColor& secondary) const {
     const int available = answerWidth(rect.width());
     const QFontMetrics answerMetrics(answerFont());
     const int dotX = rect.left() + leadingPadding;
     const int nameX = dotX + static_cast<int>(DotPainter::miniDiameter) + columnSpacing;
-    const int answerX = nameX + nameWidth + columnSpacing;
+    const int nameColumn = nameWidth();
+    const int answerX = nameX + nameColumn + columnSpacing;
 
     int y = rect.top() + topPadding;
     for (const Resolver& resolver : Resolver::all()) {
@@ -108,9 +131,9 @@ void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QColor& 
         painter.setPen(secondary);
         painter.setFont(nameFont());
         const QFontMetrics nameMetrics(nameFont());
-        painter.drawText(QRect(nameX, y, nameWidth, height),
+        painter.drawText(QRect(nameX, y, nameColumn, height),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         nameMetrics.elidedText(resolver.name, Qt::ElideRight, nameWidth));
+                         nameMetrics.elidedText(resolver.name, Qt::ElideRight, nameColumn));
 
         painter.setFont(answerFont());
         const int textHeight = answerMetrics.height() * static_cast<int>(lines.size());

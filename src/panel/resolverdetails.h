@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QStringList>
 
@@ -23,7 +24,7 @@ public:
     static constexpr int bottomPadding = 2;
     static constexpr int lineSpacing = 4;
     static constexpr int columnSpacing = 8;
-    static constexpr int nameWidth = 70;
+    static constexpr int minimumNameWidth = 70;
     static constexpr int maximumAnswerLines = 2;
 
     ResolverDetails(const DigStore& store, const Watch& watch);
@@ -37,9 +38,14 @@ public:
     static QStringList answerLines(const QString& text, const QFont& font, int width);
 
     static QFont nameFont();
+    // The name column: 70, or wider when a resolver's name needs it in the
+    // desktop's font, so that no name is cut.
+    static int nameWidth();
     static QFont answerFont();
 
     int heightForWidth(int width) const;
+    // Where each resolver's line lies when the details fill `rect`.
+    QList<QRect> lineRects(const QRect& rect) const;
     void paint(QPainter& painter, const QRect& rect, const QColor& secondary) const;
 
 private:

@@ -1,5 +1,7 @@
 #include "panel/textstyles.h"
 
+#include "panel/contrast.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPalette>
@@ -61,7 +63,12 @@ QFont systemFont(qreal pixelSize, QFont::Weight weight) {
 }
 
 QColor secondary(const QWidget* widget) {
-    return paletteOf(widget).color(QPalette::PlaceholderText);
+    // Legible on the panel and on the faint fills of badges and rows.
+    const QPalette palette = paletteOf(widget);
+    QColor fill = palette.color(QPalette::WindowText);
+    fill.setAlphaF(0.08f);
+    const QColor ground = Contrast::over(fill, palette.color(QPalette::Window));
+    return Contrast::legible(palette.color(QPalette::PlaceholderText), ground);
 }
 
 QColor primary(const QWidget* widget, qreal opacity) {

@@ -6,35 +6,36 @@
 
 #include <QEvent>
 #include <QScrollBar>
-#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Quello {
+
+namespace {
+
+// The panel's width: what the list measures with before it is laid out.
+constexpr int nominalWidth = 380;
+
+} // namespace
 
 WatchListView::WatchListView(DigStore& store, QWidget* parent)
     : QScrollArea(parent)
     , m_store(store)
     , m_content(new QWidget(this))
-    , m_layout(new QVBoxLayout(m_content))
     , m_emptyState(new EmptyStateView(m_content)) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setWidgetResizable(true);
+    setFocusPolicy(Qt::NoFocus);
     // The panel's background shows through.
     viewport()->setAutoFillBackground(false);
 
-    m_layout->setContentsMargins(contentPadding, contentPadding, contentPadding, contentPadding);
-    m_layout->setSpacing(rowSpacing);
-    m_layout->addWidget(m_emptyState);
-    // Keeps the rows at the top while the area waits for its new height.
-    m_layout->addStretch(1);
-
     for (const Watch& watch : store.watches())
-        addRow(watch);
-    updateEmptyState();
+        m_entries.append(Entry{.id = watch.id, .row = {}});
+    if (!m_entries.isEmpty())
+        m_current = m_entries.constFirst().id;
     setWidget(m_content);
     // Only after setWidget(), which turns it on.
     m_content->setAutoFillBackground(false);
@@ -45,6 +46,13 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
     connect(&store, &DigStore::watchUpdated, this, &WatchListView::refreshRow);
     connect(&store, &DigStore::resultsChanged, this, &WatchListView::refreshRow);
     connect(&store, &DigStore::checkingChanged, this, &WatchListView::refreshRow);
+    relayout();
+}
+
+WatchListView::~WatchListView() {
+    // The rows go while their entries still exist: a leaving row looks for
+    // its entry when it is destroyed.
+    delete takeWidget();
 }
 
 int WatchListView::areaHeight(double contentHeight) {
@@ -55,94 +63,233 @@ int WatchListView::areaHeight(double contentHeight) {
     return static_cast<int>(std::ceil(contentHeight));
 }
 
-QList<WatchRow*> WatchListView::layoutRows() const {
+QList<WatchRow*> WatchListView::rows() const {
     QList<WatchRow*> rows;
-    for (int i = 0; i < m_layout->count(); ++i) {
-        if (auto* row = qobject_cast<WatchRow*>(m_layout->itemAt(i)->widget()))
-            rows.append(row);
+    for (const Entry& entry : m_entries) {
+        if (entry.row && !entry.leaving)
+            rows.append(entry.row);
     }
     return rows;
 }
 
-QList<WatchRow*> WatchListView::rows() const {
-    QList<WatchRow*> rows = layoutRows();
-    rows.removeIf([this](WatchRow* row) { return m_rows.value(row->watch().id) != row; });
-    return rows;
+WatchRow* WatchListView::row(const QUuid& id) const {
+    const int index = indexOf(id);
+    return index >= 0 && !m_entries[index].leaving ? m_entries[index].row.data() : nullptr;
 }
 
-void WatchListView::addRow(const Watch& watch) {
-    auto* row = new WatchRow(m_store, watch, m_content);
-    // Before the trailing stretch: rows keep the store's order.
-    m_layout->insertWidget(m_layout->count() - 1, row);
-    // Counted by the next measurement already, not only once shown.
+int WatchListView::indexOf(const QUuid& id) const {
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].id == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int WatchListView::rowWidth() const {
+    const bool laidOut = isVisible() || testAttribute(Qt::WA_Resized);
+    return std::max(1, (laidOut ? viewport()->width() : nominalWidth) - 2 * contentPadding);
+}
+
+int WatchListView::entryHeight(Entry& entry, int width) {
+    if (entry.row)
+        return entry.row->heightForWidth(width);
+    if (entry.restingWidth != width) {
+        const Watch* watch = m_store.watch(entry.id);
+        entry.restingHeight =
+            watch != nullptr ? WatchRow::restingHeight(m_store, *watch, width, entry.expanded) : 0;
+        entry.restingWidth = width;
+    }
+    return entry.restingHeight;
+}
+
+WatchRow* WatchListView::build(Entry& entry) {
+    const Watch* watch = m_store.watch(entry.id);
+    if (watch == nullptr)
+        return nullptr;
+    auto* row = new WatchRow(m_store, *watch, m_content, entry.expanded);
+    const QUuid id = entry.id;
+    connect(row, &WatchRow::expandedChanged, this, [this, id](bool expanded) {
+        if (const int index = indexOf(id); index >= 0) {
+            m_entries[index].expanded = expanded;
+            m_entries[index].restingWidth = -1;
+        }
+        scheduleRelayout();
+    });
+    connect(row, &WatchRow::stepRequested, this, [this, row](int step) { moveFocus(row, step); });
+    connect(row, &WatchRow::focusReceived, this, [this, id] { m_current = id; });
     row->show();
-    m_rows.insert(watch.id, row);
+    entry.row = row;
+    return row;
+}
+
+bool WatchListView::keepsItsRow(const Entry& entry) const {
+    // Rows still moving, under the pointer or holding the keyboard stay.
+    const WatchRow* row = entry.row;
+    return row != nullptr
+           && (entry.leaving || row->hasFocus() || row->isHovering()
+               || row->detailsReveal() != (entry.expanded ? 1.0 : 0.0));
 }
 
 void WatchListView::watchAdded(const QUuid& id) {
-    if (m_rows.contains(id))
+    if (indexOf(id) >= 0)
         return;
-    if (const Watch* watch = m_store.watch(id))
-        addRow(*watch);
-    updateEmptyState();
+    m_entries.append(Entry{.id = id, .row = {}});
+    if (m_current.isNull())
+        m_current = id;
+    relayout();
 }
 
 void WatchListView::watchRemoved(const QUuid& id) {
-    WatchRow* row = m_rows.take(id);
-    if (!row)
+    const int index = indexOf(id);
+    if (index < 0 || m_entries[index].leaving)
         return;
-    if (m_rows.isEmpty()) {
-        // The empty state takes over at once; rows still leaving go with it.
-        for (WatchRow* leaving : layoutRows()) {
-            leaving->hide();
-            leaving->deleteLater();
-        }
-    } else {
-        row->leaveList();
+    Entry& entry = m_entries[index];
+    const bool hadFocus = entry.row && entry.row->hasFocus();
+    const bool last = std::none_of(m_entries.cbegin(), m_entries.cend(), [&](const Entry& other) {
+        return !other.leaving && other.id != id;
+    });
+    if (m_current == id) {
+        const int next = index + 1 < m_entries.size() ? index + 1 : index - 1;
+        m_current = last || next < 0 ? QUuid() : m_entries[next].id;
     }
-    updateEmptyState();
+    if (last) {
+        // The empty state takes over at once; rows still leaving go with it.
+        for (Entry& leaving : m_entries) {
+            if (leaving.row) {
+                leaving.row->hide();
+                leaving.row->deleteLater();
+            }
+        }
+        m_entries.clear();
+    } else if (WatchRow* row = entry.row) {
+        entry.leaving = true;
+        connect(row, &QObject::destroyed, this, [this, id] {
+            m_entries.removeIf([&](const Entry& gone) { return gone.leaving && gone.id == id; });
+            scheduleRelayout();
+        });
+        row->leaveList();
+    } else {
+        m_entries.removeAt(index);
+    }
+    relayout();
+    // The keyboard stays in the list, on the row that took the removed one's place.
+    if (WatchRow* next = hadFocus ? currentRow() : nullptr)
+        next->setFocus(Qt::OtherFocusReason);
 }
 
 void WatchListView::refreshRow(const QUuid& id) {
-    if (WatchRow* row = m_rows.value(id))
-        row->refresh();
+    const int index = indexOf(id);
+    if (index < 0 || m_entries[index].leaving)
+        return;
+    Entry& entry = m_entries[index];
+    if (entry.row) {
+        entry.row->refresh();
+    } else if (entry.expanded) {
+        // Open details follow the answers in their height.
+        entry.restingWidth = -1;
+        scheduleRelayout();
+    }
 }
 
-void WatchListView::updateEmptyState() {
-    m_emptyState->setVisible(m_rows.isEmpty());
+bool WatchListView::moveFocus(const WatchRow* from, int step) {
+    int index = -1;
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].row == from)
+            index = static_cast<int>(i);
+    }
+    do {
+        index += step;
+    } while (index >= 0 && index < m_entries.size() && m_entries[index].leaving);
+    if (index < 0 || index >= m_entries.size())
+        return false;
+    m_current = m_entries[index].id;
+    WatchRow* row = m_entries[index].row ? m_entries[index].row.data() : build(m_entries[index]);
+    relayout();
+    if (row == nullptr)
+        return false;
+    ensureVisible(0, m_entries[index].top, 0, 0);
+    ensureVisible(0, m_entries[index].top + row->height(), 0, 0);
+    row->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void WatchListView::scheduleRelayout() {
+    if (m_relayoutPending)
+        return;
+    m_relayoutPending = true;
+    QMetaObject::invokeMethod(this, &WatchListView::relayout, Qt::QueuedConnection);
+}
+
+void WatchListView::relayout() {
+    m_relayoutPending = false;
+    if (m_inRelayout) {
+        scheduleRelayout();
+        return;
+    }
+    m_inRelayout = true;
+    const int width = rowWidth();
+    int y = contentPadding;
+    for (Entry& entry : m_entries) {
+        entry.top = y;
+        y += entryHeight(entry, width) + rowSpacing;
+    }
+    double height = y - rowSpacing + contentPadding;
+    m_emptyState->setVisible(m_entries.isEmpty());
+    if (m_entries.isEmpty()) {
+        const int empty = m_emptyState->heightForWidth(width);
+        m_emptyState->setGeometry(contentPadding, contentPadding, width, empty);
+        height = empty + 2 * contentPadding;
+    }
+
+    // A screen's worth above and below the visible part is built as well.
+    const int reach = std::max(viewport()->height(), maximumListHeight);
+    const int windowTop = verticalScrollBar()->value() - reach;
+    const int windowBottom = verticalScrollBar()->value() + 2 * reach;
+    for (Entry& entry : m_entries) {
+        const int rowHeight = entryHeight(entry, width);
+        const bool inWindow = entry.top < windowBottom && entry.top + rowHeight > windowTop;
+        if (inWindow || entry.id == m_current || keepsItsRow(entry)) {
+            if (entry.row || (!entry.leaving && build(entry)))
+                entry.row->setGeometry(contentPadding, entry.top, width, rowHeight);
+        } else if (entry.row) {
+            entry.row->hide();
+            entry.row->deleteLater();
+            entry.row = nullptr;
+        }
+    }
+    m_content->resize(width + 2 * contentPadding, static_cast<int>(std::ceil(height)));
+
+    // Measured once shown, as the layout of a shown list is what counts.
+    if (isVisible() && height != m_contentHeight) {
+        const int before = areaHeight(m_contentHeight);
+        m_contentHeight = height;
+        if (areaHeight(height) != before)
+            updateGeometry();
+        Q_EMIT listContentHeightChanged(height);
+    }
+    m_inRelayout = false;
 }
 
 bool WatchListView::eventFilter(QObject* watched, QEvent* event) {
+    // A row asks for another height while it opens, closes or leaves.
     if (watched == m_content && event->type() == QEvent::LayoutRequest)
-        measure();
+        relayout();
     return QScrollArea::eventFilter(watched, event);
 }
 
 void WatchListView::showEvent(QShowEvent* event) {
     QScrollArea::showEvent(event);
-    measure();
+    relayout();
 }
 
 void WatchListView::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
-    if (isVisible())
-        measure();
+    relayout();
 }
 
-void WatchListView::measure() {
-    // Rows with the vertical scroll bar shown are measured at the narrower width.
-    int width = viewport()->width();
-    if (width <= 0)
-        width = this->width();
-    const double height = m_layout->hasHeightForWidth() ? m_layout->totalHeightForWidth(width)
-                                                        : m_layout->totalSizeHint().height();
-    if (height == m_contentHeight)
-        return;
-    const int before = areaHeight(m_contentHeight);
-    m_contentHeight = height;
-    if (areaHeight(height) != before)
-        updateGeometry();
-    Q_EMIT listContentHeightChanged(height);
+void WatchListView::scrollContentsBy(int dx, int dy) {
+    QScrollArea::scrollContentsBy(dx, dy);
+    relayout();
 }
 
 QSize WatchListView::sizeHint() const {

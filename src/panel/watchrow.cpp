@@ -2,6 +2,7 @@
 
 #include "model/recordtype.h"
 #include "model/resolver.h"
+#include "panel/accentcolors.h"
 #include "panel/plainiconbutton.h"
 #include "panel/resolverdetails.h"
 #include "panel/springeasing.h"
@@ -15,6 +16,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -41,6 +43,7 @@ constexpr int badgePaddingY = 1;
 constexpr int removeIconSize = 10;
 constexpr int removePadding = 8;
 constexpr qreal cornerRadius = 8;
+constexpr qreal focusRingWidth = 2;
 constexpr int nominalWidth = 364; // the panel's 380 less the list's padding
 
 int resolverDotsWidth() {
@@ -96,15 +99,19 @@ QStringList wrapDomain(const QString& domain, int width, int* usedWidth) {
 
 } // namespace
 
-WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent)
+WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool expanded)
     : QWidget(parent)
     , m_store(store)
-    , m_watch(watch) {
+    , m_watch(watch)
+    , m_expanded(expanded)
+    , m_detailsReveal(expanded ? 1 : 0) {
     WatchRowAccessible::install();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setMouseTracking(true);
+    // The panel leads Tab to the list's current row only; arrows move on.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
@@ -142,6 +149,8 @@ void WatchRow::setExpanded(bool expanded) {
         return;
     m_expanded = expanded;
     SpringEasing::row().animate(this, "detailsReveal", expanded ? 1.0 : 0.0);
+    if (QAccessible::isActive())
+        WatchRowAccessible::notifyExpanded(this);
     Q_EMIT expandedChanged(expanded);
 }
 
@@ -160,6 +169,7 @@ void WatchRow::refresh() {
 void WatchRow::notifyAccessibility() {
     if (!QAccessible::isActive())
         return;
+    WatchRowAccessible::notifyDetailsChanged(this);
     QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&nameChanged);
     QAccessibleValueChangeEvent valueChanged(this, isSettled()
@@ -224,16 +234,27 @@ void WatchRow::setPresence(qreal presence) {
 }
 
 const WatchRow::TopLayout& WatchRow::topLayout(int width) const {
-    if (m_topLayout.width == width)
-        return m_topLayout;
+    if (m_topLayout.width != width)
+        m_topLayout = measureTop(m_watch, width);
+    return m_topLayout;
+}
+
+int WatchRow::restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded) {
+    int height = 2 * paddingY + measureTop(watch, width).height;
+    if (expanded)
+        height += ResolverDetails(store, watch).heightForWidth(width - 2 * paddingX);
+    return height;
+}
+
+WatchRow::TopLayout WatchRow::measureTop(const Watch& watch, int width) {
     TopLayout layout;
     layout.width = width;
     layout.textLeft = paddingX + static_cast<int>(DotPainter::statusFrame) + dotSpacing;
     const int textRight = width - paddingX - resolverDotsWidth() - minimumSpacer;
     layout.textWidth = std::max(1, textRight - layout.textLeft);
 
-    const QSize badge = badgeSize(m_watch.recordType);
-    layout.domainLines = wrapDomain(m_watch.domain, layout.textWidth - titleSpacing - badge.width(),
+    const QSize badge = badgeSize(watch.recordType);
+    layout.domainLines = wrapDomain(watch.domain, layout.textWidth - titleSpacing - badge.width(),
                                     &layout.domainWidth);
     const int domainHeight =
         QFontMetrics(domainFont()).height() * static_cast<int>(layout.domainLines.size());
@@ -241,8 +262,7 @@ const WatchRow::TopLayout& WatchRow::topLayout(int width) const {
     const int blockHeight = titleHeight + textSpacing + QFontMetrics(secondLineFont()).height();
     layout.height = std::max({static_cast<int>(DotPainter::statusFrame), blockHeight,
                               static_cast<int>(DotPainter::miniDiameter)});
-    m_topLayout = layout;
-    return m_topLayout;
+    return layout;
 }
 
 int WatchRow::detailsHeight(int width) const {
@@ -274,6 +294,12 @@ QSize WatchRow::minimumSizeHint() const {
     return {120, 0};
 }
 
+QList<QRect> WatchRow::detailLineRects() const {
+    const QRect details(paddingX, paddingY + topLayout(width()).height, width() - 2 * paddingX,
+                        detailsHeight(width()));
+    return ResolverDetails(m_store, m_watch).lineRects(details);
+}
+
 QRect WatchRow::labelRect() const {
     return {paddingX, paddingY, width() - 2 * paddingX, topLayout(width()).height};
 }
@@ -296,6 +322,13 @@ void WatchRow::paintEvent(QPaintEvent*) {
         QPainterPath background;
         background.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         painter.fillPath(background, TextStyles::primary(this, 0.06));
+    }
+    if (m_focusRing) {
+        painter.setPen(QPen(AccentColors::violet(), focusRingWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = focusRingWidth / 2;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                cornerRadius - inset, cornerRadius - inset);
     }
 
     const qreal frame = DotPainter::statusFrame;
@@ -410,9 +443,61 @@ void WatchRow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void WatchRow::contextMenuEvent(QContextMenuEvent* event) {
+    openContextMenu(event->reason() == QContextMenuEvent::Keyboard
+                        ? mapToGlobal(labelRect().bottomLeft())
+                        : event->globalPos());
+}
+
+void WatchRow::openContextMenu(const QPoint& globalPos) {
     QMenu* menu = createContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    menu->popup(globalPos);
+}
+
+void WatchRow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (plain)
+            Q_EMIT stepRequested(event->key() == Qt::Key_Up ? -1 : 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (plain)
+            toggleExpanded();
+        break;
+    case Qt::Key_Menu:
+        openContextMenu(mapToGlobal(labelRect().bottomLeft()));
+        break;
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::ShiftModifier) {
+            openContextMenu(mapToGlobal(labelRect().bottomLeft()));
+            break;
+        }
+        [[fallthrough]];
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void WatchRow::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_focusRing = event->reason() != Qt::MouseFocusReason;
+    update();
+    Q_EMIT focusReceived();
+}
+
+void WatchRow::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A menu opened from the row keeps the ring on the row it acts on.
+    if (event->reason() != Qt::PopupFocusReason)
+        m_focusRing = false;
+    update();
 }
 
 void WatchRow::changeEvent(QEvent* event) {

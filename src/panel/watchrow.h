@@ -15,18 +15,22 @@ class PlainIconButton;
 
 // One watch in the panel's list: status dot, domain and type, a summary of
 // the answers, one dot per resolver, and the per-resolver details once
-// clicked open. Painted in one piece so that hundreds of rows stay cheap.
-// The list keeps one row per watch id for as long as the watch exists, so
-// `expanded` and `hovering` outlive every re-check.
+// clicked open. Painted in one piece. The list builds rows only for the
+// watches in view and keeps each watch's `expanded` itself, so it outlives
+// every re-check and scrolling.
 class WatchRow : public QWidget {
     Q_OBJECT
     Q_PROPERTY(qreal detailsReveal READ detailsReveal WRITE setDetailsReveal)
     Q_PROPERTY(qreal presence READ presence WRITE setPresence)
 
 public:
-    WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr);
+    WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr, bool expanded = false);
+
+    // The height of a row of `width` at rest, without building it.
+    static int restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded);
 
     const Watch& watch() const { return m_watch; }
+    const DigStore& store() const { return m_store; }
     bool isExpanded() const { return m_expanded; }
     bool isHovering() const { return m_hovering; }
     bool isSettled() const { return m_watch.settledAt.has_value(); }
@@ -58,6 +62,9 @@ public:
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
 
+    // The resolver lines of the open details, in the row's coordinates.
+    QList<QRect> detailLineRects() const;
+
     qreal detailsReveal() const { return m_detailsReveal; }
     void setDetailsReveal(qreal reveal);
     qreal presence() const { return m_presence; }
@@ -70,6 +77,9 @@ public:
 
 Q_SIGNALS:
     void expandedChanged(bool expanded);
+    // Up and Down: the keyboard moves to the row `step` places away.
+    void stepRequested(int step);
+    void focusReceived();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,6 +89,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -92,6 +105,7 @@ private:
         int textWidth = 0;
     };
 
+    static TopLayout measureTop(const Watch& watch, int width);
     const TopLayout& topLayout(int width) const;
     int detailsHeight(int width) const;
     int fullHeight(int width) const;
@@ -100,6 +114,7 @@ private:
     void setHovering(bool hovering);
     void placeRemoveButton();
     void notifyAccessibility();
+    void openContextMenu(const QPoint& globalPos);
 
     DigStore& m_store;
     Watch m_watch;
@@ -108,6 +123,7 @@ private:
     bool m_removalRequested = false;
     bool m_leaving = false;
     bool m_pressed = false;
+    bool m_focusRing = false; // focus that came by keyboard shows a ring
     qreal m_detailsReveal = 0;
     qreal m_presence = 1;
     PlainIconButton* m_removeButton = nullptr;

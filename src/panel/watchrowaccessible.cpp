@@ -1,5 +1,7 @@
 #include "panel/watchrowaccessible.h"
 
+#include "model/resolver.h"
+#include "panel/resolverlineaccessible.h"
 #include "panel/watchrow.h"
 
 #include <QCoreApplication>
@@ -24,6 +26,81 @@ QString translated(const char* text) {
 
 WatchRowAccessible::WatchRowAccessible(WatchRow* row)
     : QAccessibleWidget(row, QAccessible::Button) {}
+
+WatchRowAccessible::~WatchRowAccessible() {
+    for (QAccessible::Id id : std::as_const(m_lines))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+void WatchRowAccessible::notifyExpanded(WatchRow* row) {
+    auto* self = dynamic_cast<WatchRowAccessible*>(QAccessible::queryAccessibleInterface(row));
+    if (self == nullptr)
+        return;
+    QAccessible::State changed;
+    changed.expanded = true;
+    changed.collapsed = true;
+    QAccessibleStateChangeEvent stateChanged(row, changed);
+    QAccessible::updateAccessibility(&stateChanged);
+    const auto count = static_cast<int>(Resolver::all().size());
+    for (int i = 0; i < count; ++i) {
+        QAccessibleEvent line(QAccessible::accessibleInterface(self->lineId(i)),
+                              row->isExpanded() ? QAccessible::ObjectCreated
+                                                : QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&line);
+    }
+}
+
+void WatchRowAccessible::notifyDetailsChanged(WatchRow* row) {
+    auto* self = dynamic_cast<WatchRowAccessible*>(QAccessible::queryAccessibleInterface(row));
+    if (self == nullptr || !row->isExpanded())
+        return;
+    for (int i = 0; i < self->childCount(); ++i) {
+        QAccessibleEvent line(self->child(i), QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&line);
+    }
+}
+
+QAccessible::Id WatchRowAccessible::lineId(int index) const {
+    while (m_lines.size() <= index) {
+        m_lines.append(QAccessible::registerAccessibleInterface(
+            new ResolverLineAccessible(row(), static_cast<int>(m_lines.size()))));
+    }
+    return m_lines.at(index);
+}
+
+QAccessible::State WatchRowAccessible::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.expandable = true;
+    state.expanded = row()->isExpanded();
+    state.collapsed = !row()->isExpanded();
+    return state;
+}
+
+int WatchRowAccessible::childCount() const {
+    return row()->isExpanded() ? static_cast<int>(Resolver::all().size()) : 0;
+}
+
+QAccessibleInterface* WatchRowAccessible::child(int index) const {
+    if (index < 0 || index >= childCount())
+        return nullptr;
+    return QAccessible::accessibleInterface(lineId(index));
+}
+
+int WatchRowAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    for (int i = 0; i < childCount(); ++i) {
+        if (QAccessible::accessibleInterface(lineId(i)) == child)
+            return i;
+    }
+    return -1;
+}
+
+QAccessibleInterface* WatchRowAccessible::childAt(int x, int y) const {
+    for (int i = 0; i < childCount(); ++i) {
+        if (child(i)->rect().contains(x, y))
+            return child(i);
+    }
+    return nullptr;
+}
 
 void WatchRowAccessible::install() {
     static const bool installed = [] {
@@ -60,8 +137,10 @@ QString WatchRowAccessible::text(QAccessible::Text t) const {
     case QAccessible::Value:
         return row()->isSettled() ? settledValue() : pendingValue();
     case QAccessible::Description:
-        return translated(
-            QT_TRANSLATE_NOOP("Quello::WatchRow", "Shows the answer from each resolver."));
+        // The status again: not every reader speaks a button's value.
+        return translated(QT_TRANSLATE_NOOP("Quello::WatchRow",
+                                            "%1. Shows the answer from each resolver."))
+            .arg(text(QAccessible::Value));
     default:
         return QAccessibleWidget::text(t);
     }

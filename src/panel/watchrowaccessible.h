@@ -6,13 +6,22 @@ namespace Quello {
 
 class WatchRow;
 
-// A watch row as assistive technology sees it: one button-like element whose
-// name is the row's spoken summary and whose value says whether the watch has
-// settled. Its parts (dots, remove button) are not exposed; the named actions
-// stand for them.
+// A watch row as assistive technology sees it: one expandable button whose
+// name is the row's spoken summary and whose value and description say
+// whether the watch has settled. While open, its children are the resolver
+// lines. Its dots and remove button are not exposed; the named actions stand
+// for them.
 class WatchRowAccessible : public QAccessibleWidget {
 public:
     explicit WatchRowAccessible(WatchRow* row);
+    ~WatchRowAccessible() override;
+    WatchRowAccessible(const WatchRowAccessible&) = delete;
+    WatchRowAccessible& operator=(const WatchRowAccessible&) = delete;
+
+    // Tells assistive technology that `row` opened or closed, or that the
+    // answers in its open details changed.
+    static void notifyExpanded(WatchRow* row);
+    static void notifyDetailsChanged(WatchRow* row);
 
     // Registers the factory with Qt's accessibility once per process.
     static void install();
@@ -23,10 +32,11 @@ public:
     static QString removeAction();
 
     QString text(QAccessible::Text t) const override;
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessible::State state() const override;
+    int childCount() const override;
+    QAccessibleInterface* child(int index) const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
 
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
@@ -34,6 +44,10 @@ public:
 
 private:
     WatchRow* row() const;
+    // Made on first use and kept with stable ids while the row lives.
+    QAccessible::Id lineId(int index) const;
+
+    mutable QList<QAccessible::Id> m_lines;
 };
 
 } // namespace Quello

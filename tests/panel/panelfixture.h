@@ -1,13 +1,4 @@
 #pragma once
 
+#include "fixedmotion.h"
 #include "storefixture.h"
-
-#include <QApplication>
-
-namespace Quello::Test {
-
-inline void setMotion(bool allowed) {
-    QApplication::setEffectEnabled(Qt::UI_General, allowed);
-}
-
-} // namespace Quello::Test

@@ -1,13 +1,15 @@
 #include "panel/accentcolors.h"
 #include "panel/chiprow.h"
+#include "panel/contrast.h"
 #include "panel/inputpreview.h"
-#include "panel/springanimation.h"
-#include "panel/springeasing.h"
+#include "panel/paneldivider.h"
 #include "panel/systemcolors.h"
+#include "panel/textstyles.h"
 
+#include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
-
-#include <cmath>
 
 using namespace Quello;
 
@@ -15,27 +17,6 @@ class TestInputPreview : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void trimming_data() {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("trimmed");
-
-        QTest::newRow("spaces and tabs")
-            << QStringLiteral(" \t example.com \t ") << QStringLiteral("example.com");
-        QTest::newRow("no-break and ideographic spaces")
-            << QStringLiteral("\u00A0example.com\u3000") << QStringLiteral("example.com");
-        QTest::newRow("line feed stays")
-            << QStringLiteral("example.com\n") << QStringLiteral("example.com\n");
-        QTest::newRow("space before a line break")
-            << QStringLiteral(" example.com \n ") << QStringLiteral("example.com \n");
-        QTest::newRow("only separators") << QStringLiteral(" \t\u2003 ") << QString();
-    }
-
-    void trimming() {
-        QFETCH(QString, input);
-        QFETCH(QString, trimmed);
-        QCOMPARE(InputPreview::trimmed(input), trimmed);
-    }
-
     void chips_data() {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QStringList>("texts");
@@ -89,57 +70,41 @@ private Q_SLOTS:
                  texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.first()));
     }
 
-    void chipWidths_data() {
-        QTest::addColumn<QList<int>>("natural");
-        QTest::addColumn<int>("available");
-        QTest::addColumn<QList<int>>("fitted");
-
-        // Spacing between chips is 5.
-        QTest::newRow("fits") << QList<int>{100, 30} << 200 << QList<int>{100, 30};
-        QTest::newRow("long domain shrinks, type keeps")
-            << QList<int>{400, 30} << 300 << QList<int>{265, 30};
-        QTest::newRow("two long ones share")
-            << QList<int>{400, 30, 500} << 330 << QList<int>{145, 30, 145};
-        QTest::newRow("no room at all") << QList<int>{40, 30} << 0 << QList<int>{0, 0};
+    // Every text at 4.5:1 and every line at 3:1 against what lies behind it.
+    void contrast_data() {
+        QTest::addColumn<QPalette>("palette");
+        const auto palette = [](QRgb window, QRgb text, QRgb placeholder, QRgb mid) {
+            QPalette p;
+            p.setColor(QPalette::Window, window);
+            p.setColor(QPalette::WindowText, text);
+            p.setColor(QPalette::PlaceholderText, placeholder);
+            p.setColor(QPalette::Mid, mid);
+            return p;
+        };
+        QTest::newRow("Fusion")
+            << QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+        QTest::newRow("dark") << palette(0x26262a, 0xebebf0, 0x96969e, 0x303034);
+        QTest::newRow("Breeze-like") << palette(0xeff0f1, 0x232629, 0x7f8c8d, 0xbabfc3);
+        QTest::newRow("Breeze-like dark") << palette(0x31363b, 0xeff0f1, 0x7f8c8d, 0x2a2e32);
+        QTest::newRow("Adwaita-like") << palette(0xf6f5f4, 0x2e3436, 0x929595, 0xdeddda);
     }
 
-    void chipWidths() {
-        QFETCH(QList<int>, natural);
-        QFETCH(int, available);
-        QFETCH(QList<int>, fitted);
-        QCOMPARE(ChipRow::fittedWidths(natural, available), fitted);
-    }
-
-    void springAnimationFollowsTheSpring_data() {
-        QTest::addColumn<double>("response");
-        QTest::addColumn<double>("damping");
-
-        QTest::newRow("bouncy") << 0.5 << 0.3;
-        QTest::newRow("overdamped") << 0.3 << 1.6;
-    }
-
-    void springAnimationFollowsTheSpring() {
-        QFETCH(double, response);
-        QFETCH(double, damping);
-        const SpringEasing spring(response, damping);
-        ChipRow target;
-        SpringAnimation animation(spring, &target, "reveal");
-        animation.setStartValue(0.0);
-        animation.setEndValue(2.0);
-        QCOMPARE(animation.duration(), spring.durationMs());
-
-        // Driven by hand: the value is where the spring is at that time.
-        for (int ms = 0; ms <= animation.duration(); ms += 5) {
-            animation.setCurrentTime(ms);
-            const double expected =
-                ms == animation.duration() ? 2.0 : 2 * spring.position(ms / 1000.0);
-            QVERIFY2(std::abs(animation.currentValue().toDouble() - expected) < 1e-6,
-                     qPrintable(QStringLiteral("at %1 ms").arg(ms)));
+    void contrast() {
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        const QColor window = palette.color(QPalette::Window);
+        QColor badge = palette.color(QPalette::WindowText);
+        badge.setAlphaF(0.08f);
+        QVERIFY(Contrast::ratio(TextStyles::secondary(nullptr), Contrast::over(badge, window))
+                >= 4.5);
+        for (const QColor& chip :
+             {AccentColors::blue(), AccentColors::violet(), SystemColors::orange()}) {
+            QColor fill = chip;
+            fill.setAlphaF(0.15f);
+            QVERIFY(Contrast::ratio(ChipRow::textColor(chip, window), Contrast::over(fill, window))
+                    >= 4.5);
         }
-        // Settled means close to the target from then on.
-        const double total = spring.settlingTime();
-        for (double t = total; t < total * 3; t += total / 50)
-            QVERIFY(std::abs(spring.position(t) - 1) <= 0.001);
+        QVERIFY(Contrast::ratio(PanelDivider::color(palette), window) >= 3.0);
     }
 };
 

@@ -1,10 +1,14 @@
 #include "panel/emptystateview.h"
+#include "panel/panelview.h"
 #include "panel/watchlistview.h"
 #include "panel/watchrow.h"
 #include "panelfixture.h"
 
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Quello;
 using namespace Quello::Test;
@@ -96,6 +100,42 @@ private Q_SLOTS:
         QCOMPARE(list.sizeHint().height(), 380);
         list.resize(380, list.sizeHint().height());
         QTRY_VERIFY(list.verticalScrollBar()->maximum() > 0);
+        // Only the rows near the visible part are built.
+        QVERIFY(list.rows().size() < 50);
+    }
+
+    void keyboard() {
+        StoreFixture fixture;
+        DigStore& store = fixture.start(savedWatches(3));
+        PanelView panel(store);
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        panel.takeInitialFocus();
+        QTest::keyClicks(panel.inputField(), QStringLiteral("example.com mx"));
+        const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        };
+        const QList<WatchRow*> rows = panel.listArea()->rows();
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), rows.at(0));
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QVERIFY(rows.at(1)->isExpanded());
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), panel.actionsButton());
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), rows.at(1));
+
+        press(Qt::Key_F10, Qt::ShiftModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        menu->setActiveAction(menu->actions().constLast());
+        QCOMPARE(menu->activeAction()->text(), QStringLiteral("Remove"));
+        QTest::keyClick(menu, Qt::Key_Return);
+        QCOMPARE(store.watches().size(), 2);
+        QVERIFY(!store.watch(rows.at(1)->watch().id));
+        QTRY_COMPARE(QApplication::focusWidget(), panel.listArea()->rows().at(1));
     }
 };
 

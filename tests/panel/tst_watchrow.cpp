@@ -5,7 +5,6 @@
 
 #include <QAbstractAnimation>
 #include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QClipboard>
 #include <QMenu>
 #include <QPointer>
@@ -178,45 +177,6 @@ private Q_SLOTS:
         QCOMPARE(got, texts);
     }
 
-    void answerWrapsToTwoLines_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<int>("lineCount");
-        QTest::addColumn<bool>("cut");
-
-        // The answer font is fixed-pitch, so widths are counted in characters.
-        QTest::newRow("fits") << QStringLiteral("192.0.2.1  192.0.2.2") << 30 << 1 << false;
-        QTest::newRow("wraps between values")
-            << QStringLiteral("192.0.2.1  192.0.2.2") << 12 << 2 << false;
-        QTest::newRow("long record broken anywhere, then cut")
-            << QStringLiteral("v=DKIM1;k=rsa;p=MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC") << 20 << 2
-            << true;
-    }
-
-    void answerWrapsToTwoLines() {
-        QFETCH(QString, text);
-        QFETCH(int, columns);
-        QFETCH(int, lineCount);
-        QFETCH(bool, cut);
-
-        const QFont font = ResolverDetails::answerFont();
-        const QFontMetrics metrics(font);
-        const int width = metrics.horizontalAdvance(QString(columns, u'x'));
-        const QStringList lines = ResolverDetails::answerLines(text, font, width);
-        QCOMPARE(lines.size(), lineCount);
-        QString shown;
-        for (const QString& line : lines) {
-            QVERIFY(metrics.horizontalAdvance(line) <= width);
-            shown += line;
-        }
-        QCOMPARE(shown.endsWith(u'\u2026'), cut);
-        if (cut)
-            shown.chop(1);
-        // Nothing but the break's spaces goes missing before the cut.
-        QVERIFY(text.remove(u' ').startsWith(shown.remove(u' ')));
-        QCOMPARE(text == shown, !cut);
-    }
-
     void contextMenu_data() {
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QStringList>("items");
@@ -259,36 +219,6 @@ private Q_SLOTS:
 
         QPointer<WatchRow> row = under.row;
         actionNamed(*menu, QStringLiteral("Remove"))->trigger();
-        QVERIFY(store.watches().isEmpty());
-        QTRY_VERIFY(row.isNull());
-    }
-
-    void accessibility() {
-        StoreFixture fixture;
-        const Watch saved = savedWatch(QStringLiteral("example.com"));
-        fixture.answerAll(QStringLiteral("192.0.2.1\n"));
-        DigStore& store = fixture.start({saved});
-        QVERIFY(fixture.launchChecksDone());
-        RowUnderTest under = rowFor(store, saved.id, true);
-
-        // Hovering shows the remove button, which stays out of the tree.
-        QEnterEvent enter(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
-        QCoreApplication::sendEvent(under.row, &enter);
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
-        QVERIFY(accessible);
-        QCOMPARE(accessible->role(), QAccessible::Button);
-        QCOMPARE(accessible->childCount(), 0);
-        QAccessibleActionInterface* actions = accessible->actionInterface();
-        QVERIFY(actions);
-
-        actions->doAction(QAccessibleActionInterface::pressAction());
-        QVERIFY(under.row->isExpanded());
-        actions->doAction(QStringLiteral("Check now"));
-        QVERIFY(store.isChecking().contains(saved.id));
-        QVERIFY(fixture.launchChecksDone());
-
-        QPointer<WatchRow> row = under.row;
-        actions->doAction(QStringLiteral("Remove"));
         QVERIFY(store.watches().isEmpty());
         QTRY_VERIFY(row.isNull());
     }

@@ -6,6 +6,7 @@
 // Runs on the offscreen platform at device pixel ratio 2. Every answer comes
 // from the test suite's fake dig; no resolver is ever asked.
 
+#include "fixedmotion.h"
 #include "panel/inputbar.h"
 #include "panel/panelview.h"
 #include "panel/watchlistview.h"
@@ -256,6 +257,8 @@ int main(int argc, char* argv[]) {
     qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Every picture shows a state at rest.
+    setMotion(false);
 
     const QString directory =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PANELSHOTS_DEFAULT_OUTPUT);
