@@ -429,8 +429,9 @@ void TestInstalledQuello::restartChecksTheSavedWatchAtOnce() {
 }
 
 int main(int argc, char* argv[]) {
-    const char* missing = qEnvironmentVariableIsEmpty("DNSLAB")    ? "the DNS lab (DNSLAB)"
-                          : qEnvironmentVariableIsEmpty("DISPLAY") ? "an X display (DISPLAY)"
+    const char* missing = qEnvironmentVariableIsEmpty("DNSLAB") ? "the DNS lab (DNSLAB)"
+                          : qEnvironmentVariableIsEmpty("QUELLO_TEST_DESKTOP")
+                              ? "the test desktop (QUELLO_TEST_DESKTOP)"
                           : qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
                               ? "a session bus (DBUS_SESSION_BUS_ADDRESS)"
                               : nullptr;
