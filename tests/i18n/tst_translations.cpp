@@ -27,21 +27,15 @@ using namespace Quello::Test;
 namespace {
 
 const QString germanCatalogue = QStringLiteral(QUELLO_SOURCE_DIR "/translations/quello_de.ts");
-const QString templateCatalogue = QStringLiteral(QUELLO_SOURCE_DIR "/translations/quello.ts");
 
-// Each finished <message> of a Linguist catalogue as "context|source", and
-// each fault as "type: context|source": unfinished, vanished or obsolete, an
-// empty translation, or placeholders (%1, %2 ...) other than its source's.
-struct Catalogue {
-    QStringList keys;
+// Each fault of a Linguist catalogue as "type: context|source": unfinished,
+// vanished or obsolete, an empty translation, or placeholders (%1, %2 ...)
+// other than its source's.
+QStringList catalogueFaults(const QString& path) {
     QStringList faults;
-};
-
-Catalogue readCatalogue(const QString& path) {
-    Catalogue catalogue;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, {file.errorString()}};
+        return {file.errorString()};
     QXmlStreamReader xml(&file);
     QString context;
     QString source;
@@ -64,16 +58,14 @@ Catalogue readCatalogue(const QString& path) {
             const QString key = context + u'|' + source;
             const QString type = xml.attributes().value(QLatin1String("type")).toString();
             const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            catalogue.keys.append(key);
             if (!type.isEmpty() || text.trimmed().isEmpty()
                 || placeholders(text) != placeholders(source))
-                catalogue.faults.append(type + QLatin1String(": ") + key);
+                faults.append(type + QLatin1String(": ") + key);
         }
     }
     if (xml.hasError())
-        catalogue.faults.append(xml.errorString());
-    catalogue.keys.sort();
-    return catalogue;
+        faults.append(xml.errorString());
+    return faults;
 }
 
 QStringList actionTexts(const QList<QAction*>& actions) {
@@ -208,13 +200,10 @@ private Q_SLOTS:
                                 "WAYLAND_DISPLAY ist gesetzt)\n"));
     }
 
-    // The catalogues hold exactly the texts the sources ask for (lupdate
-    // adds and drops nothing), each finished, filling in what its source does.
+    // The German catalogue holds exactly the texts the sources ask for
+    // (lupdate adds and drops nothing), each finished, filling in what its
+    // source does.
     void cataloguesMatchSources() {
-        const Catalogue original = readCatalogue(templateCatalogue);
-        QVERIFY(!original.keys.isEmpty());
-        QCOMPARE(original.keys, readCatalogue(germanCatalogue).keys);
-
         QTemporaryDir work;
         const QString refreshed = work.filePath(QStringLiteral("quello_de.ts"));
         QVERIFY(QFile::copy(germanCatalogue, refreshed));
@@ -231,7 +220,7 @@ private Q_SLOTS:
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
         // New texts come in unfinished, dropped ones as vanished.
-        const QStringList faults = readCatalogue(refreshed).faults;
+        const QStringList faults = catalogueFaults(refreshed);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 };
