@@ -2,7 +2,6 @@
 #include "menubar/quelloapp.h"
 #include "model/resolver.h"
 #include "panel/emptystateview.h"
-#include "panel/inputpreview.h"
 #include "panel/panelview.h"
 #include "panel/watchlistview.h"
 #include "panel/watchrow.h"
@@ -18,7 +17,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <QXmlStreamReader>
 
 #include <memory>
@@ -29,21 +27,15 @@ using namespace Quello::Test;
 namespace {
 
 const QString germanCatalogue = QStringLiteral(QUELLO_SOURCE_DIR "/translations/quello_de.ts");
-const QString templateCatalogue = QStringLiteral(QUELLO_SOURCE_DIR "/translations/quello.ts");
 
-// Each finished <message> of a Linguist catalogue as "context|source", and
-// each fault as "type: context|source": unfinished, vanished or obsolete, an
-// empty translation, or placeholders (%1, %2 ...) other than its source's.
-struct Catalogue {
-    QStringList keys;
+// Each fault of a Linguist catalogue as "type: context|source": unfinished,
+// vanished or obsolete, an empty translation, or placeholders (%1, %2 ...)
+// other than its source's.
+QStringList catalogueFaults(const QString& path) {
     QStringList faults;
-};
-
-Catalogue readCatalogue(const QString& path) {
-    Catalogue catalogue;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, {file.errorString()}};
+        return {file.errorString()};
     QXmlStreamReader xml(&file);
     QString context;
     QString source;
@@ -66,16 +58,14 @@ Catalogue readCatalogue(const QString& path) {
             const QString key = context + u'|' + source;
             const QString type = xml.attributes().value(QLatin1String("type")).toString();
             const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            catalogue.keys.append(key);
             if (!type.isEmpty() || text.trimmed().isEmpty()
                 || placeholders(text) != placeholders(source))
-                catalogue.faults.append(type + QLatin1String(": ") + key);
+                faults.append(type + QLatin1String(": ") + key);
         }
     }
     if (xml.hasError())
-        catalogue.faults.append(xml.errorString());
-    catalogue.keys.sort();
-    return catalogue;
+        faults.append(xml.errorString());
+    return faults;
 }
 
 QStringList actionTexts(const QList<QAction*>& actions) {
@@ -135,8 +125,6 @@ private Q_SLOTS:
         const QStringList menu = actionTexts(panel.actionsMenu()->actions());
         QTest::newRow("actions menu")
             << menu.join(u'|') << QStringLiteral("Jetzt alle prüfen|Quello beenden");
-        QTest::newRow("more actions tooltip")
-            << panel.actionsButton()->toolTip() << QStringLiteral("Weitere Aktionen");
         QTest::newRow("placeholder") << panel.inputField()->placeholderText()
                                      << QStringLiteral("example.com  oder  example.com A 1.2.3.4");
 
@@ -145,8 +133,6 @@ private Q_SLOTS:
 
         const MenuBarLabel pending = MenuBarLabel::forPendingCount(2);
         QTest::newRow("tray label") << pending.accessibilityLabel
-                                    << QStringLiteral("Quello, beobachtet die DNS-Verbreitung");
-        QTest::newRow("panel name") << m_watchingPanel->accessibleName()
                                     << QStringLiteral("Quello, beobachtet die DNS-Verbreitung");
 
         WatchRow* waiting = row(m_waiting);
@@ -163,21 +149,9 @@ private Q_SLOTS:
         // What the panel computes from the data is shown as it is, in English.
         QTest::newRow("summary") << m_watchingPanel->subtitleLabel()->text()
                                  << QStringLiteral("2 propagating");
-        QTest::newRow("waiting line") << row(m_waiting)->secondLine()
-                                      << QStringLiteral("192.0.2.1 \u00B7 waiting for 192.0.2.9");
-        QTest::newRow("row name")
-            << QAccessible::queryAccessibleInterface(row(m_waiting))->text(QAccessible::Name)
-            << QStringLiteral(
-                   "example.com, A record, current value 192.0.2.1, waiting for 192.0.2.9");
 
         QTest::newRow("resolver name")
             << Resolver::all().front().name << QStringLiteral("This computer");
-
-        QStringList chips;
-        for (const PreviewChip& chip : InputPreview(u"example.com A 192.0.2.9").chips())
-            chips.append(chip.text);
-        QTest::newRow("chips") << chips.join(u'|')
-                               << QStringLiteral("example.com|A|wait for 192.0.2.9");
     }
 
     void texts() {
@@ -226,13 +200,10 @@ private Q_SLOTS:
                                 "WAYLAND_DISPLAY ist gesetzt)\n"));
     }
 
-    // The catalogues hold exactly the texts the sources ask for (lupdate
-    // adds and drops nothing), each finished, filling in what its source does.
+    // The German catalogue holds exactly the texts the sources ask for
+    // (lupdate adds and drops nothing), each finished, filling in what its
+    // source does.
     void cataloguesMatchSources() {
-        const Catalogue original = readCatalogue(templateCatalogue);
-        QVERIFY(!original.keys.isEmpty());
-        QCOMPARE(original.keys, readCatalogue(germanCatalogue).keys);
-
         QTemporaryDir work;
         const QString refreshed = work.filePath(QStringLiteral("quello_de.ts"));
         QVERIFY(QFile::copy(germanCatalogue, refreshed));
@@ -249,7 +220,7 @@ private Q_SLOTS:
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAll().constData());
         // New texts come in unfinished, dropped ones as vanished.
-        const QStringList faults = readCatalogue(refreshed).faults;
+        const QStringList faults = catalogueFaults(refreshed);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 };

@@ -101,8 +101,7 @@ private:
                         args.value(3).toString(),
                         args.value(4).toString(),
                         args.value(5).toStringList(),
-                        qdbus_cast<QVariantMap>(args.value(6)),
-                        0};
+                        qdbus_cast<QVariantMap>(args.value(6))};
         if (m_mode == Mode::Reply)
             call.answeredId =
                 call.replacesId != 0 && call.replacesId < m_nextId ? call.replacesId : m_nextId++;
