@@ -1,6 +1,8 @@
 #include "panel/watchlistview.h"
 
 #include "panel/emptystateview.h"
+#include "panel/listedgefade.h"
+#include "panel/overlayscrollbar.h"
 #include "panel/watchrow.h"
 #include "store/digstore.h"
 
@@ -23,10 +25,15 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
     : QScrollArea(parent)
     , m_store(store)
     , m_content(new QWidget(this))
-    , m_emptyState(new EmptyStateView(m_content)) {
+    , m_emptyState(new EmptyStateView(m_content))
+    , m_scrollBar(new OverlayScrollBar(verticalScrollBar(), this))
+    , m_topFade(new ListEdgeFade(true, this))
+    , m_bottomFade(new ListEdgeFade(false, this)) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The area's own bar would take width and move the rows' contents left
+    // when the list overflows; the overlay bar mirrors it instead.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
     // The panel's background shows through.
@@ -267,7 +274,23 @@ void WatchListView::relayout() {
             updateGeometry();
         Q_EMIT listContentHeightChanged(height);
     }
+    placeOverlays();
     m_inRelayout = false;
+}
+
+void WatchListView::placeOverlays() {
+    const QRect area = viewport()->geometry();
+    m_scrollBar->setGeometry(area.right() + 1 - OverlayScrollBar::barWidth, area.top(),
+                             OverlayScrollBar::barWidth, area.height());
+    const int fade = std::min(ListEdgeFade::fadeHeight, area.height() / 4);
+    m_topFade->setGeometry(area.left(), area.top(), area.width(), fade);
+    m_bottomFade->setGeometry(area.left(), area.bottom() + 1 - fade, area.width(), fade);
+    const QScrollBar* bar = verticalScrollBar();
+    m_topFade->setVisible(bar->value() > bar->minimum());
+    m_bottomFade->setVisible(bar->value() < bar->maximum());
+    m_topFade->raise();
+    m_bottomFade->raise();
+    m_scrollBar->raise();
 }
 
 bool WatchListView::eventFilter(QObject* watched, QEvent* event) {
@@ -290,6 +313,12 @@ void WatchListView::resizeEvent(QResizeEvent* event) {
 void WatchListView::scrollContentsBy(int dx, int dy) {
     QScrollArea::scrollContentsBy(dx, dy);
     relayout();
+}
+
+void WatchListView::enterEvent(QEnterEvent* event) {
+    QScrollArea::enterEvent(event);
+    // The pointer over a long list shows where it stands.
+    m_scrollBar->flash();
 }
 
 QSize WatchListView::sizeHint() const {

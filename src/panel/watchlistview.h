@@ -9,6 +9,8 @@ namespace Quello {
 
 class DigStore;
 class EmptyStateView;
+class ListEdgeFade;
+class OverlayScrollBar;
 class WatchRow;
 struct Watch;
 
@@ -17,7 +19,8 @@ struct Watch;
 // beyond. Only the rows in view (and a screen's worth around them) exist as
 // widgets; every other watch costs its entry here, so a long list takes no
 // more memory than a short one. A change to one watch reaches that watch's
-// row and no other.
+// row and no other. Its scroll bar floats over the rows' right edge and takes
+// no width, and a soft fade marks an edge where the list is cut.
 class WatchListView : public QScrollArea {
     Q_OBJECT
     Q_PROPERTY(double listContentHeight READ listContentHeight NOTIFY listContentHeightChanged)
@@ -59,6 +62,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void enterEvent(QEnterEvent* event) override;
 
 private:
     struct Entry {
@@ -81,10 +85,14 @@ private:
     void refreshRow(const QUuid& id);
     void relayout();
     void scheduleRelayout();
+    void placeOverlays();
 
     DigStore& m_store;
     QWidget* m_content;
     EmptyStateView* m_emptyState;
+    OverlayScrollBar* m_scrollBar;
+    ListEdgeFade* m_topFade;
+    ListEdgeFade* m_bottomFade;
     QList<Entry> m_entries;
     QUuid m_current; // the row the keyboard reaches with Tab
     double m_contentHeight = 0;

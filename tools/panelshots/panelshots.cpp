@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTextStream>
@@ -222,6 +223,22 @@ QList<State> states() {
              scene.answerAll(QStringLiteral("any"), one);
              scene.start(watches);
              return checksDone(*scene.store);
+         }},
+        {QStringLiteral("scrolled"),
+         [one](Scene& scene) {
+             QList<Watch> watches;
+             for (int i = 1; i <= 14; ++i)
+                 watches.append(watch(QStringLiteral("host%1.example.com").arg(i)));
+             scene.answerAll(QStringLiteral("any"), one);
+             scene.start(watches);
+             if (!checksDone(*scene.store))
+                 return false;
+             // Partway down: both edges fade and the overlay bar shows.
+             scene.panel->show();
+             QCoreApplication::processEvents();
+             auto* list = scene.panel->findChild<WatchListView*>();
+             list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+             return true;
          }},
     };
 }
