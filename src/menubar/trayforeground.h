@@ -20,10 +20,6 @@ inline constexpr qreal readableContrast = 4.5;
 // ("ubuntu:GNOME"); nothing where the bar follows the scheme or is unknown.
 std::optional<QColor> knownBar(QStringView currentDesktop);
 
-// The contrast ratio of two colours, from 1 (the same lightness) to 21
-// (black on white), as the accessibility guidelines define it.
-qreal contrast(const QColor& a, const QColor& b);
-
 // The scheme's text colour, unless the desktop's bar is known and that
 // colour is not readable on it: then white.
 QColor forDesktop(QStringView currentDesktop, const QColor& schemeText);

@@ -4,6 +4,7 @@
 
 #include "menubar/menubaricon.h"
 #include "menubar/trayforeground.h"
+#include "panel/contrast.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,7 +45,7 @@ qreal worstContrast(const QList<QImage>& images, const QColor& bar) {
             for (int x = 0; x < image.width(); ++x)
                 if (qAlpha(image.pixel(x, y)) == 255) {
                     solid = true;
-                    worst = std::min(worst, TrayForeground::contrast(image.pixelColor(x, y), bar));
+                    worst = std::min(worst, Contrast::ratio(image.pixelColor(x, y), bar));
                 }
         worst = solid ? worst : 0;
     }
