@@ -1,5 +1,7 @@
 #include "panel/glassbackground.h"
 
+#include "panel/contrast.h"
+
 #include <QGuiApplication>
 #include <QLibrary>
 #include <QPainter>
@@ -101,8 +103,15 @@ void GlassBackground::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QColor sheet = palette().color(QPalette::Window);
     if (!window()->testAttribute(Qt::WA_TranslucentBackground)) {
+        // Square and opaque, with a 1 px edge that sets it off from the
+        // window behind it as a compositor's shadow would.
         sheet.setAlpha(255);
         painter.fillRect(rect(), sheet);
+        QColor edge = palette().color(QPalette::WindowText);
+        edge.setAlphaF(0.3f);
+        painter.setPen(QPen(Contrast::legible(Contrast::over(edge, sheet), sheet, 3.0), 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
         return;
     }
     painter.setRenderHint(QPainter::Antialiasing);

@@ -8,7 +8,7 @@ namespace Quello {
 // window is made see-through and this paints a rounded, slightly translucent
 // sheet in the desktop's window colour; without one, see-through pixels would
 // show as black, so the window stays opaque with square corners and this
-// fills it edge to edge.
+// fills it edge to edge inside a 1 px border.
 class GlassBackground : public QWidget {
     Q_OBJECT
 

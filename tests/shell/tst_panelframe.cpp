@@ -1,4 +1,5 @@
 #include "menubar/panelpopover.h"
+#include "panel/contrast.h"
 #include "panel/glassbackground.h"
 #include "panel/panelview.h"
 #include "panel/watchlistview.h"
@@ -122,7 +123,9 @@ private Q_SLOTS:
             QCOMPARE(corner.alpha(), 0);
             QVERIFY(qAbs(middle.alpha() - 235) <= 2); // 92 % opaque
         } else {
-            QCOMPARE(corner, window);
+            // Opaque, with an edge that stands off the window behind it.
+            QCOMPARE(corner.alpha(), 255);
+            QVERIFY(Contrast::ratio(corner, window) >= 3.0);
             QCOMPARE(middle.alpha(), 255);
         }
         QCOMPARE(middle.rgb(), window.rgb());
