@@ -3,7 +3,6 @@
 
     atspipanel.py PID showing              exits 0 when a window of PID shows
                                            the "New watch" field
-    atspipanel.py PID type NAME TEXT       sets the text of the field NAME
 """
 import sys
 
@@ -31,9 +30,6 @@ def main():
     if verb == "showing":
         field = find(pid, "New watch")
         sys.exit(0 if field.getState().contains(pyatspi.STATE_SHOWING) else 1)
-    node = find(pid, sys.argv[3])
-    if verb == "type":
-        sys.exit(0 if node.queryEditableText().setTextContents(sys.argv[4]) else 1)
 
 
 main()

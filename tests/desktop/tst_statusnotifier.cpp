@@ -139,6 +139,24 @@ class TestStatusNotifier : public QObject {
         return shell.waitForFinished() && shell.readAllStandardOutput().contains("Width: 380");
     }
 
+    // A compositor of the test's own, with a keyboard the test presses.
+    void startWeston() {
+        if (QFile::exists(m_dir.filePath(u"wl-q"_s)))
+            return;
+        QVERIFY2(QFile::exists(u"" WESTON_KEYBOARD ""_s), "needs libweston-10-dev when built");
+        QProcessEnvironment env = m_env;
+        env.insert(u"WESTON_KEYBOARD_FIFO"_s, m_dir.filePath(u"keys"_s));
+        start(u"weston"_s,
+              {u"--backend=headless-backend.so"_s, u"--socket=wl-q"_s,
+               u"--modules=" WESTON_KEYBOARD ""_s},
+              env);
+        QTRY_VERIFY(QFile::exists(m_dir.filePath(u"wl-q"_s)));
+    }
+    void press(const QByteArray& lines) {
+        QFile keys(m_dir.filePath(u"keys"_s));
+        QVERIFY(keys.open(QIODevice::WriteOnly) && keys.write(lines) == lines.size());
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(lab({u"status"_s}));
@@ -246,8 +264,7 @@ private Q_SLOTS:
     void lateAndRestartedHostGetTheIcon() {
         QFETCH(QStringList, session);
         if (!session.isEmpty())
-            start(u"weston"_s, {u"--backend=headless-backend.so"_s, u"--socket=wl-q"_s}, m_env);
-        QTRY_VERIFY(session.isEmpty() || QFile::exists(m_dir.filePath(u"wl-q"_s)));
+            startWeston();
         startQuello(session);
         QTest::qWait(5000);
         startHost();
@@ -271,32 +288,43 @@ private Q_SLOTS:
                && helper.exitCode() == 0;
     }
 
-    void waylandActivateShowsThePanelAndWatchesSettle() {
-        if (!QFile::exists(m_dir.filePath(u"wl-q"_s)))
-            start(u"weston"_s, {u"--backend=headless-backend.so"_s, u"--socket=wl-q"_s}, m_env);
+    void waylandTypedWatchSettlesAndCtrlQQuits() {
+        const QString typed = u"wl.example.test"_s;
+        startWeston();
         QProcessEnvironment a11y = m_env; // it needs the system's GSettings schemas
         a11y.insert(u"XDG_DATA_DIRS"_s, u"" SHARE_DIR ":/usr/share"_s);
         QProcess* launcher =
             start(u"/usr/libexec/at-spi-bus-launcher"_s, {u"--launch-immediately"_s}, a11y);
-        QTRY_VERIFY(QFile::exists(m_dir.filePath(u"wl-q"_s)));
         QVERIFY(lab({u"set-a"_s, u"all"_s, domain, u"192.0.2.1"_s}));
+        QVERIFY(lab({u"set-a"_s, u"all"_s, typed, u"192.0.2.1"_s}));
         startHost();
         startQuello({u"QT_QPA_PLATFORM=wayland"_s, u"WAYLAND_DISPLAY=wl-q"_s,
                      u"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"_s});
         QVERIFY(registered(10000));
-        QTRY_COMPARE_WITH_TIMEOUT(ask(u"props"_s)[u"IconName"_s].toString(),
-                                  QLatin1String(MenuBarIcon::pendingName), 10000);
         QVERIFY(!atspi({u"showing"_s}));
         ask(u"call Activate 600 10"_s);
         QTRY_VERIFY_WITH_TIMEOUT(atspi({u"showing"_s}), 10000);
-        // The field takes text from assistive software; only Return adds it,
-        // and nothing here can press a key on Wayland, so the saved watch settles.
-        QVERIFY(atspi({u"type"_s, u"New watch"_s, domain + u" A 192.0.2.50"_s}));
 
+        press("type " + typed.toLatin1() + " A 192.0.2.50\nkey Return\n");
+        const QString saved = m_dir.filePath(u"Quello/Quello.ini"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QSettings(saved, QSettings::IniFormat)
+                                     .value(u"QuelloWatches"_s)
+                                     .toString()
+                                     .contains(typed),
+                                 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(ask(u"props"_s)[u"IconName"_s].toString(),
+                                  QLatin1String(MenuBarIcon::pendingName), 10000);
         QVERIFY(lab({u"set-a"_s, u"all"_s, domain, u"192.0.2.50"_s}));
+        QVERIFY(lab({u"set-a"_s, u"all"_s, typed, u"192.0.2.50"_s}));
         ask(u"click %1"_s.arg(menuItem(u"Check All Now"_s)));
         QTRY_COMPARE_WITH_TIMEOUT(ask(u"props"_s)[u"IconName"_s].toString(),
                                   QLatin1String(MenuBarIcon::normalName), 10000);
+
+        press("key Control_L+q\n");
+        QVERIFY(m_quello->waitForFinished(5000));
+        QCOMPARE(m_quello->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_quello->exitCode(), 0);
+        lab({u"set-a"_s, u"all"_s, typed});
         // The accessibility bus goes with its launcher, which only a gentle stop lets clean up.
         launcher->terminate();
         QVERIFY(launcher->waitForFinished(5000));
