@@ -39,7 +39,7 @@ void ChipRow::setReveal(qreal reveal) {
 }
 
 QFont ChipRow::chipFont() {
-    return TextStyles::monospaced(TextStyles::systemFont(10, QFont::Medium));
+    return TextStyles::monospaced(TextStyles::scaledFont(10, QFont::Medium));
 }
 
 QColor ChipRow::textColor(const QColor& color, const QColor& window) {

@@ -2,9 +2,11 @@
 
 #include "panel/accentcolors.h"
 #include "panel/systemcolors.h"
+#include "panel/textstyles.h"
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPalette>
 #include <QRadialGradient>
 
 namespace Quello::DotPainter {
@@ -45,54 +47,73 @@ void paintRing(QPainter& painter, const QRectF& dot, qreal lineWidth, const QCol
 
 } // namespace
 
+QList<QColor> statusDotColors(StatusDotLook look, const QPalette& palette) {
+    switch (look) {
+    case StatusDotLook::Settled:
+        return {TextStyles::mark(AccentColors::blue(), palette),
+                TextStyles::mark(AccentColors::violet(), palette)};
+    case StatusDotLook::Unsettled:
+        return {TextStyles::mark(SystemColors::orange(), palette)};
+    case StatusDotLook::Unchecked:
+        break;
+    }
+    return {TextStyles::mark(withAlpha(TextStyles::secondary(palette), 0.5), palette)};
+}
+
+QColor miniDotColor(ResolverStatus status, const QPalette& palette) {
+    switch (status) {
+    case ResolverStatus::Ok:
+        return TextStyles::mark(AccentColors::blue(), palette);
+    case ResolverStatus::Problem:
+        return TextStyles::mark(SystemColors::orange(), palette);
+    case ResolverStatus::Waiting:
+        break;
+    }
+    return TextStyles::mark(withAlpha(TextStyles::secondary(palette), 0.5), palette);
+}
+
 void paintStatusDot(QPainter& painter, const QRectF& frame, StatusDotLook look,
-                    const QColor& secondary) {
+                    const QPalette& palette) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF dot = centred(frame, statusDiameter);
+    const QList<QColor> colors = statusDotColors(look, palette);
     switch (look) {
     case StatusDotLook::Settled: {
-        paintGlow(painter, dot, AccentColors::violet());
+        paintGlow(painter, dot, colors.last());
         QLinearGradient fill(dot.topLeft(), dot.bottomRight());
-        fill.setColorAt(0, AccentColors::blue());
-        fill.setColorAt(1, AccentColors::violet());
+        fill.setColorAt(0, colors.first());
+        fill.setColorAt(1, colors.last());
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);
         painter.drawEllipse(dot);
         break;
     }
     case StatusDotLook::Unsettled:
-        paintGlow(painter, dot, SystemColors::orange());
+        paintGlow(painter, dot, colors.first());
         painter.setPen(Qt::NoPen);
-        painter.setBrush(SystemColors::orange());
+        painter.setBrush(colors.first());
         painter.drawEllipse(dot);
         break;
     case StatusDotLook::Unchecked:
-        paintRing(painter, dot, 1.5, withAlpha(secondary, 0.5));
+        paintRing(painter, dot, 1.5, colors.first());
         break;
     }
     painter.restore();
 }
 
 void paintMiniDot(QPainter& painter, const QRectF& frame, ResolverStatus status,
-                  const QColor& secondary) {
+                  const QPalette& palette) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF dot = centred(frame, miniDiameter);
-    switch (status) {
-    case ResolverStatus::Ok:
+    const QColor color = miniDotColor(status, palette);
+    if (status == ResolverStatus::Waiting) {
+        paintRing(painter, dot, 1, color);
+    } else {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(AccentColors::blue());
+        painter.setBrush(color);
         painter.drawEllipse(dot);
-        break;
-    case ResolverStatus::Problem:
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(SystemColors::orange());
-        painter.drawEllipse(dot);
-        break;
-    case ResolverStatus::Waiting:
-        paintRing(painter, dot, 1, withAlpha(secondary, 0.5));
-        break;
     }
     painter.restore();
 }

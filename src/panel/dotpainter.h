@@ -3,9 +3,11 @@
 #include "store/resolverstatus.h"
 
 #include <QColor>
+#include <QList>
 #include <QRectF>
 
 class QPainter;
+class QPalette;
 
 namespace Quello {
 
@@ -24,13 +26,18 @@ inline constexpr qreal statusFrame = 12;
 inline constexpr qreal statusDiameter = 9;
 inline constexpr qreal miniDiameter = 5;
 
+// The colours a dot is painted in on `palette`'s panel, each at least 3:1
+// against what lies behind it: two for the settled dot's gradient, one else.
+QList<QColor> statusDotColors(StatusDotLook look, const QPalette& palette);
+QColor miniDotColor(ResolverStatus status, const QPalette& palette);
+
 // A 9-point dot centred in `frame`; its glow may reach past the frame.
 void paintStatusDot(QPainter& painter, const QRectF& frame, StatusDotLook look,
-                    const QColor& secondary);
+                    const QPalette& palette);
 
 // A 5-point resolver dot centred in `frame`.
 void paintMiniDot(QPainter& painter, const QRectF& frame, ResolverStatus status,
-                  const QColor& secondary);
+                  const QPalette& palette);
 
 } // namespace DotPainter
 

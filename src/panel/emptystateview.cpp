@@ -1,5 +1,6 @@
 #include "panel/emptystateview.h"
 
+#include "panel/iconview.h"
 #include "panel/inputpreview.h"
 #include "panel/symbolicon.h"
 #include "panel/textstyles.h"
@@ -18,14 +19,12 @@ constexpr int iconSize = 24;
 
 EmptyStateView::EmptyStateView(QWidget* parent)
     : QWidget(parent)
-    , m_icon(new QLabel(this))
+    , m_icon(new IconView(iconSize, this))
     , m_heading(new QLabel(tr("No watches yet"), this))
     , m_hint(new QLabel(tr("Type a domain below, like %1 A 1.2.3.4, then press return. Quello "
                            "notifies you when it propagates.")
                             .arg(InputPreview::exampleDomain),
                         this)) {
-    m_icon->setAlignment(Qt::AlignCenter);
-    m_icon->setFixedSize(iconSize, iconSize);
     m_heading->setFont(TextStyles::callout());
     m_heading->setAlignment(Qt::AlignCenter);
     m_hint->setFont(TextStyles::caption());
@@ -57,9 +56,7 @@ void EmptyStateView::applyColors() {
         palette.setColor(QPalette::WindowText, secondary);
         label->setPalette(palette);
     }
-    const QIcon icon =
-        SymbolIcon::tinted(QStringLiteral("dot.radiowaves.left.and.right"), secondary);
-    m_icon->setPixmap(icon.pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
+    m_icon->setIcon(SymbolIcon::tinted(QStringLiteral("dot.radiowaves.left.and.right"), secondary));
 }
 
 void EmptyStateView::changeEvent(QEvent* event) {

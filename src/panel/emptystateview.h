@@ -6,6 +6,8 @@ class QLabel;
 
 namespace Quello {
 
+class IconView;
+
 // What the list shows while there are no watches: a symbol, a heading and a
 // hint on how to add the first one.
 class EmptyStateView : public QWidget {
@@ -23,7 +25,7 @@ protected:
 private:
     void applyColors();
 
-    QLabel* m_icon;
+    IconView* m_icon;
     QLabel* m_heading;
     QLabel* m_hint;
 };

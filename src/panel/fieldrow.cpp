@@ -52,17 +52,20 @@ QColor FieldRow::borderColor() const {
                  InputPreview::borderColor(true, TextStyles::primary(this)), m_tone);
 }
 
+QColor FieldRow::iconColor(bool parses) const {
+    // The plus tells a valid line by its colour alone, so it keeps 3:1.
+    return TextStyles::mark(InputPreview::iconColor(parses, TextStyles::secondary(this)),
+                            palette());
+}
+
 QColor FieldRow::iconColor() const {
-    return blend(InputPreview::iconColor(false, TextStyles::secondary(this)),
-                 InputPreview::iconColor(true, TextStyles::secondary(this)), m_tone);
+    return blend(iconColor(false), iconColor(true), m_tone);
 }
 
 void FieldRow::updateIcons() {
     const QString plus = QStringLiteral("plus");
-    m_neutralIcon =
-        SymbolIcon::tinted(plus, InputPreview::iconColor(false, TextStyles::secondary(this)));
-    m_activeIcon =
-        SymbolIcon::tinted(plus, InputPreview::iconColor(true, TextStyles::secondary(this)));
+    m_neutralIcon = SymbolIcon::tinted(plus, iconColor(false));
+    m_activeIcon = SymbolIcon::tinted(plus, iconColor(true));
 }
 
 void FieldRow::changeEvent(QEvent* event) {

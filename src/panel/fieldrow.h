@@ -30,6 +30,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    QColor iconColor(bool parses) const;
     void updateIcons();
 
     qreal m_tone = 0;

@@ -8,6 +8,7 @@
 #include "panel/textstyles.h"
 #include "store/digstore.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -24,10 +25,7 @@ InputBar::InputBar(DigStore& store, QWidget* parent)
     m_field->setPlaceholderText(tr("%1  or  %1 A 1.2.3.4").arg(InputPreview::exampleDomain));
     m_field->setAccessibleName(tr("New watch"));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
-    // The rounded field behind it is painted by the row.
-    QPalette palette = m_field->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    m_field->setPalette(palette);
+    applyPalette();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -38,6 +36,21 @@ InputBar::InputBar(DigStore& store, QWidget* parent)
 
     connect(m_field, &QLineEdit::textChanged, this, &InputBar::inputChanged);
     connect(m_field, &QLineEdit::returnPressed, this, &InputBar::addWatch);
+}
+
+void InputBar::applyPalette() {
+    // The rounded field behind it is painted by the row. The desktop's
+    // placeholder colour is often half its text colour, too faint on it.
+    QPalette palette = m_field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::PlaceholderText, TextStyles::secondary(this));
+    m_field->setPalette(palette);
+}
+
+void InputBar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyPalette();
 }
 
 QString InputBar::spokenPreview(const QString& text) {

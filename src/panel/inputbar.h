@@ -29,7 +29,11 @@ public:
     // Return would add, or that the line is not a watch.
     static QString spokenPreview(const QString& text);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyPalette();
     void inputChanged(const QString& text);
     void addWatch();
 

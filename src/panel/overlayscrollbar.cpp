@@ -1,5 +1,7 @@
 #include "panel/overlayscrollbar.h"
 
+#include "panel/textstyles.h"
+
 #include <QPainter>
 #include <QStyleOptionSlider>
 
@@ -82,6 +84,7 @@ void OverlayScrollBar::paintEvent(QPaintEvent*) {
     const QRectF thumb(this->width() - width - 1, top + 1, width, length - 2);
     QColor colour = palette().color(QPalette::WindowText);
     colour.setAlphaF(m_hovered || isSliderDown() ? 0.55f : 0.38f);
+    colour = TextStyles::mark(colour, palette());
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -3,6 +3,7 @@
 #include "menubar/menubarlabel.h"
 #include "panel/applicationaccessible.h"
 #include "panel/glassbackground.h"
+#include "panel/iconview.h"
 #include "panel/inputbar.h"
 #include "panel/paneldivider.h"
 #include "panel/panelresources.h"
@@ -78,9 +79,8 @@ QWidget* PanelView::buildHeader() {
     row->setContentsMargins(14, 12, 14, 12);
     row->setSpacing(10);
 
-    m_icon = new QLabel(header);
-    m_icon->setFixedSize(iconSide, iconSide);
-    m_icon->setScaledContents(true);
+    m_icon = new IconView(iconSide, header);
+    m_icon->setIcon(appIcon());
     m_icon->setAccessibleName(tr("Quello"));
     row->addWidget(m_icon, 0, Qt::AlignVCenter);
 
@@ -190,8 +190,6 @@ void PanelView::applyPalette() {
     if (more.name().isEmpty()) // the bundled drawing: give it the secondary colour
         more = SymbolIcon::tinted(QStringLiteral("ellipsis.circle"), TextStyles::secondary(this));
     m_actionsButton->setIcon(more);
-
-    m_icon->setPixmap(appIcon().pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
 }
 
 void PanelView::changeEvent(QEvent* event) {

@@ -13,6 +13,7 @@ namespace Quello {
 
 class DigStore;
 class GlassBackground;
+class IconView;
 class InputBar;
 class WatchListView;
 
@@ -56,7 +57,7 @@ private:
 
     DigStore& m_store;
     GlassBackground* m_glass;
-    QLabel* m_icon = nullptr;
+    IconView* m_icon = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;
     QToolButton* m_actionsButton = nullptr;

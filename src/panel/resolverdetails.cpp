@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPalette>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -109,7 +110,8 @@ QList<QRect> ResolverDetails::lineRects(const QRect& rect) const {
     return rects;
 }
 
-void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QColor& secondary) const {
+void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QPalette& palette) const {
+    const QColor secondary = TextStyles::secondary(palette);
     const int available = answerWidth(rect.width());
     const QFontMetrics answerMetrics(answerFont());
     const int dotX = rect.left() + leadingPadding;
@@ -126,7 +128,7 @@ void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QColor& 
 
         const qreal dot = DotPainter::miniDiameter;
         DotPainter::paintMiniDot(painter, QRectF(dotX, centreY - dot / 2, dot, dot),
-                                 m_store.status(m_watch, resolver), secondary);
+                                 m_store.status(m_watch, resolver), palette);
 
         painter.setPen(secondary);
         painter.setFont(nameFont());

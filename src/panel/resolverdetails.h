@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class QPainter;
+class QPalette;
 
 namespace Quello {
 
@@ -46,7 +47,7 @@ public:
     int heightForWidth(int width) const;
     // Where each resolver's line lies when the details fill `rect`.
     QList<QRect> lineRects(const QRect& rect) const;
-    void paint(QPainter& painter, const QRect& rect, const QColor& secondary) const;
+    void paint(QPainter& painter, const QRect& rect, const QPalette& palette) const;
 
 private:
     int answerWidth(int width) const;

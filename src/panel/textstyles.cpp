@@ -55,20 +55,35 @@ QFont monospaced(const QFont& base) {
     return font;
 }
 
-QFont systemFont(qreal pixelSize, QFont::Weight weight) {
+QFont scaledFont(qreal designSize, QFont::Weight weight) {
+    constexpr qreal designBody = 13;
     QFont font = QGuiApplication::font();
-    font.setPixelSize(std::max(1, qRound(pixelSize)));
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(std::max<qreal>(1.0, font.pointSizeF() * designSize / designBody));
+    else
+        font.setPixelSize(std::max(1, qRound(font.pixelSize() * designSize / designBody)));
     font.setWeight(weight);
     return font;
 }
 
-QColor secondary(const QWidget* widget) {
-    // Legible on the panel and on the faint fills of badges and rows.
-    const QPalette palette = paletteOf(widget);
+QColor ground(const QPalette& palette) {
     QColor fill = palette.color(QPalette::WindowText);
     fill.setAlphaF(0.08f);
-    const QColor ground = Contrast::over(fill, palette.color(QPalette::Window));
-    return Contrast::legible(palette.color(QPalette::PlaceholderText), ground);
+    return Contrast::over(fill, palette.color(QPalette::Window));
+}
+
+QColor secondary(const QWidget* widget) {
+    return secondary(paletteOf(widget));
+}
+
+QColor secondary(const QPalette& palette) {
+    // Legible on the panel and on the faint fills of badges and rows.
+    return Contrast::legible(palette.color(QPalette::PlaceholderText), ground(palette));
+}
+
+QColor mark(const QColor& color, const QPalette& palette) {
+    const QColor behind = ground(palette);
+    return Contrast::legible(Contrast::over(color, behind), behind, 3.0);
 }
 
 QColor primary(const QWidget* widget, qreal opacity) {

@@ -42,6 +42,9 @@ constexpr int badgePaddingX = 4;
 constexpr int badgePaddingY = 1;
 constexpr int removeIconSize = 10;
 constexpr int removePadding = 8;
+// The hover remove button's corner: the resolver dots end where it begins,
+// so it never covers them or takes their tooltips.
+constexpr int removeSlot = removeIconSize + 2 * removePadding;
 constexpr qreal cornerRadius = 8;
 constexpr qreal focusRingWidth = 2;
 constexpr int nominalWidth = 364; // the panel's 380 less the list's padding
@@ -57,16 +60,12 @@ QFont domainFont() {
     return font;
 }
 
-QFont badgeFont() {
-    return TextStyles::systemFont(9, QFont::DemiBold);
-}
-
 QFont secondLineFont() {
     return TextStyles::monospaced(TextStyles::caption());
 }
 
 QSize badgeSize(RecordType type) {
-    const QFontMetrics metrics(badgeFont());
+    const QFontMetrics metrics(WatchRow::badgeFont());
     return {metrics.horizontalAdvance(rawValue(type)) + 2 * badgePaddingX,
             metrics.height() + 2 * badgePaddingY};
 }
@@ -98,6 +97,10 @@ QStringList wrapDomain(const QString& domain, int width, int* usedWidth) {
 }
 
 } // namespace
+
+QFont WatchRow::badgeFont() {
+    return TextStyles::scaledFont(9, QFont::DemiBold);
+}
 
 WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool expanded)
     : QWidget(parent)
@@ -250,7 +253,7 @@ WatchRow::TopLayout WatchRow::measureTop(const Watch& watch, int width) {
     TopLayout layout;
     layout.width = width;
     layout.textLeft = paddingX + static_cast<int>(DotPainter::statusFrame) + dotSpacing;
-    const int textRight = width - paddingX - resolverDotsWidth() - minimumSpacer;
+    const int textRight = width - removeSlot - resolverDotsWidth() - minimumSpacer;
     layout.textWidth = std::max(1, textRight - layout.textLeft);
 
     const QSize badge = badgeSize(watch.recordType);
@@ -306,7 +309,7 @@ QRect WatchRow::labelRect() const {
 
 QRectF WatchRow::resolverDotRect(int index) const {
     const qreal size = DotPainter::miniDiameter;
-    const qreal left = width() - paddingX - resolverDotsWidth();
+    const qreal left = width() - removeSlot - resolverDotsWidth();
     const qreal centreY = paddingY + topLayout(width()).height / 2.0;
     return {left + index * (size + resolverDotSpacing), centreY - size / 2, size, size};
 }
@@ -324,7 +327,7 @@ void WatchRow::paintEvent(QPaintEvent*) {
         painter.fillPath(background, TextStyles::primary(this, 0.06));
     }
     if (m_focusRing) {
-        painter.setPen(QPen(AccentColors::violet(), focusRingWidth));
+        painter.setPen(QPen(TextStyles::mark(AccentColors::violet(), palette()), focusRingWidth));
         painter.setBrush(Qt::NoBrush);
         const qreal inset = focusRingWidth / 2;
         painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
@@ -334,7 +337,7 @@ void WatchRow::paintEvent(QPaintEvent*) {
     const qreal frame = DotPainter::statusFrame;
     const qreal centreY = paddingY + top.height / 2.0;
     DotPainter::paintStatusDot(painter, QRectF(paddingX, centreY - frame / 2, frame, frame),
-                               statusDotLook(), secondary);
+                               statusDotLook(), palette());
 
     // Title line over the second line, centred as a block on the top line.
     const QFontMetrics domainMetrics(domainFont());
@@ -373,7 +376,7 @@ void WatchRow::paintEvent(QPaintEvent*) {
     const auto& resolvers = Resolver::all();
     for (std::size_t i = 0; i < resolvers.size(); ++i) {
         DotPainter::paintMiniDot(painter, resolverDotRect(static_cast<int>(i)),
-                                 m_store.status(m_watch, resolvers[i]), secondary);
+                                 m_store.status(m_watch, resolvers[i]), palette());
     }
 
     if (m_detailsReveal > 0) {
@@ -382,7 +385,7 @@ void WatchRow::paintEvent(QPaintEvent*) {
         painter.save();
         painter.setClipRect(QRect(0, detailsTop, width(), height() - detailsTop - paddingY));
         painter.setOpacity(painter.opacity() * std::clamp<qreal>(m_detailsReveal, 0, 1));
-        ResolverDetails(m_store, m_watch).paint(painter, details, secondary);
+        ResolverDetails(m_store, m_watch).paint(painter, details, palette());
         painter.restore();
     }
 }

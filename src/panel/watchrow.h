@@ -26,6 +26,9 @@ class WatchRow : public QWidget {
 public:
     WatchRow(DigStore& store, const Watch& watch, QWidget* parent = nullptr, bool expanded = false);
 
+    // The record type badge's font, in proportion to the desktop's.
+    static QFont badgeFont();
+
     // The height of a row of `width` at rest, without building it.
     static int restingHeight(const DigStore& store, const Watch& watch, int width, bool expanded);
 
@@ -64,6 +67,8 @@ public:
 
     // The resolver lines of the open details, in the row's coordinates.
     QList<QRect> detailLineRects() const;
+    // Where the dot of the resolver at `index` is painted.
+    QRectF resolverDotRect(int index) const;
 
     qreal detailsReveal() const { return m_detailsReveal; }
     void setDetailsReveal(qreal reveal);
@@ -110,7 +115,6 @@ private:
     int detailsHeight(int width) const;
     int fullHeight(int width) const;
     QRect labelRect() const;
-    QRectF resolverDotRect(int index) const;
     void setHovering(bool hovering);
     void placeRemoveButton();
     void notifyAccessibility();

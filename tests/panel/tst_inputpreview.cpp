@@ -1,12 +1,17 @@
 #include "panel/accentcolors.h"
 #include "panel/chiprow.h"
 #include "panel/contrast.h"
+#include "panel/dotpainter.h"
+#include "panel/iconview.h"
 #include "panel/inputpreview.h"
 #include "panel/paneldivider.h"
 #include "panel/systemcolors.h"
 #include "panel/textstyles.h"
+#include "panel/watchrow.h"
 
 #include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
@@ -87,6 +92,7 @@ private Q_SLOTS:
         QTest::newRow("Breeze-like") << palette(0xeff0f1, 0x232629, 0x7f8c8d, 0xbabfc3);
         QTest::newRow("Breeze-like dark") << palette(0x31363b, 0xeff0f1, 0x7f8c8d, 0x2a2e32);
         QTest::newRow("Adwaita-like") << palette(0xf6f5f4, 0x2e3436, 0x929595, 0xdeddda);
+        QTest::newRow("Adwaita-like dark") << palette(0x242424, 0xffffff, 0x9a9996, 0x3d3d3d);
     }
 
     void contrast() {
@@ -97,14 +103,59 @@ private Q_SLOTS:
         badge.setAlphaF(0.08f);
         QVERIFY(Contrast::ratio(TextStyles::secondary(nullptr), Contrast::over(badge, window))
                 >= 4.5);
-        for (const QColor& chip :
-             {AccentColors::blue(), AccentColors::violet(), SystemColors::orange()}) {
-            QColor fill = chip;
+        for (const PreviewChip& chip : InputPreview(u"example.com A 192.0.2.1").chips()) {
+            QColor fill = chip.color;
             fill.setAlphaF(0.15f);
-            QVERIFY(Contrast::ratio(ChipRow::textColor(chip, window), Contrast::over(fill, window))
+            QVERIFY(Contrast::ratio(ChipRow::textColor(chip.color, window),
+                                    Contrast::over(fill, window))
                     >= 4.5);
         }
         QVERIFY(Contrast::ratio(PanelDivider::color(palette), window) >= 3.0);
+        // Dots, rings and the focus ring on the faint fill of a hovered row.
+        QList<QColor> marks{TextStyles::mark(AccentColors::violet(), palette)};
+        for (StatusDotLook look :
+             {StatusDotLook::Settled, StatusDotLook::Unsettled, StatusDotLook::Unchecked})
+            marks += DotPainter::statusDotColors(look, palette);
+        for (ResolverStatus status :
+             {ResolverStatus::Ok, ResolverStatus::Problem, ResolverStatus::Waiting})
+            marks += DotPainter::miniDotColor(status, palette);
+        for (const QColor& mark : marks)
+            QVERIFY(Contrast::ratio(mark, TextStyles::ground(palette)) >= 3.0);
+    }
+
+    // The small labels keep their proportion to the desktop's font.
+    void smallFontsScale() {
+        const QFont desktop = QApplication::font();
+        QList<qreal> shares;
+        for (qreal body : {10.0, 13.0}) {
+            QFont font = desktop;
+            font.setPointSizeF(body);
+            QApplication::setFont(font);
+            shares << ChipRow::chipFont().pointSizeF() / body
+                   << WatchRow::badgeFont().pointSizeF() / body;
+        }
+        QApplication::setFont(desktop);
+        QCOMPARE(shares.mid(2), shares.first(2));
+    }
+
+    // Drawn afresh at each paint for the ratio of the screen it is on, so a
+    // move to a screen of another ratio leaves nothing stale.
+    void iconDrawnAtPaintTime() {
+        struct Probe : QIconEngine {
+            qreal* seen = nullptr;
+            void paint(QPainter* p, const QRect&, QIcon::Mode, QIcon::State) override {
+                *seen = p->device()->devicePixelRatioF();
+            }
+            QIconEngine* clone() const override { return new Probe(*this); }
+        };
+        qreal seen = 0;
+        auto* probe = new Probe;
+        probe->seen = &seen;
+        IconView view(24);
+        view.setIcon(QIcon(probe));
+        seen = 0;
+        view.grab();
+        QCOMPARE(seen, view.devicePixelRatioF());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "panelfixture.h"
 
 #include <QAbstractAnimation>
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QClipboard>
 #include <QMenu>
@@ -237,6 +238,11 @@ private Q_SLOTS:
         QVERIFY(under.row->isExpanded());
         QEnterEvent enter(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
         QCoreApplication::sendEvent(under.row, &enter);
+        // The remove button that hovering shows keeps clear of the dots.
+        const auto* trash = under.row->findChild<QAbstractButton*>();
+        QVERIFY(trash && trash->isVisible());
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!trash->geometry().intersects(under.row->resolverDotRect(i).toAlignedRect()));
         QVERIFY(fixture.launchChecksDone());
         QVERIFY(store.watch(first.id)->settledAt);
         QCOMPARE(under.list->row(first.id), under.row);

@@ -1,10 +1,13 @@
 // Renders the panel in each of its states to PNG files, for the docs and for
 // checking the layout by eye:
 //
-//   panelshots [output directory]
+//   panelshots [--scale FACTOR] [output directory]
 //
-// Runs on the offscreen platform at device pixel ratio 2. Every answer comes
-// from the test suite's fake dig; no resolver is ever asked.
+// Runs on the offscreen platform at device pixel ratio 2, and then once more
+// at 150 % for a few states (files ending in "-150"), where fractional
+// scaling shows its rounding. Every answer comes from the test suite's fake
+// dig; no resolver is ever asked. The offscreen platform has no compositor,
+// so every picture shows the opaque panel with its 1 px edge.
 
 #include "fixedmotion.h"
 #include "panel/inputbar.h"
@@ -18,7 +21,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
@@ -224,6 +229,25 @@ QList<State> states() {
              scene.row(second)->setExpanded(true);
              return true;
          }},
+        {QStringLiteral("focused"),
+         [one](Scene& scene) {
+             // Tab from the field to the list: the keyboard's focus ring.
+             const Watch a = watch(QStringLiteral("example.com"));
+             const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
+             scene.answerAll(a.domain, one);
+             scene.answerAll(b.domain, QStringLiteral("10 mail.example.org.\n"));
+             scene.start({a, b});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.panel->show();
+             scene.panel->activateWindow();
+             scene.panel->takeInitialFocus();
+             QCoreApplication::processEvents();
+             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+             QCoreApplication::sendEvent(scene.panel->inputField(), &tab);
+             return waitFor(
+                 [] { return qobject_cast<WatchRow*>(QApplication::focusWidget()) != nullptr; });
+         }},
         {QStringLiteral("many"), manyHosts},
         {QStringLiteral("scrolled"),
          [manyHosts](Scene& scene) {
@@ -239,7 +263,8 @@ QList<State> states() {
     };
 }
 
-bool render(const State& state, const QString& theme, const QString& directory) {
+bool render(const State& state, const QString& theme, const QString& directory,
+            const QString& suffix) {
     Scene scene;
     if (!state.build(scene)) {
         QTextStream(stderr) << "panelshots: " << state.name << " did not come about\n";
@@ -252,8 +277,8 @@ bool render(const State& state, const QString& theme, const QString& directory) 
         QCoreApplication::processEvents();
         panel.adjustSize();
     }
-    const QString path =
-        QDir(directory).filePath(QStringLiteral("panel-%1-%2.png").arg(state.name, theme));
+    const QString path = QDir(directory).filePath(
+        QStringLiteral("panel-%1-%2%3.png").arg(state.name, theme, suffix));
     if (!panel.grab().toImage().save(path, "PNG", 0)) {
         QTextStream(stderr) << "panelshots: cannot write " << path << '\n';
         return false;
@@ -265,25 +290,48 @@ bool render(const State& state, const QString& theme, const QString& directory) 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    // The docs' pictures are at 2; another scale renders a few states only.
+    QString scale = QStringLiteral("2");
+    if (arguments.size() >= 2 && arguments.first() == QLatin1String("--scale")) {
+        scale = arguments.at(1);
+        arguments.remove(0, 2);
+    }
+    const bool fullSet = scale == QLatin1String("2");
+    const QString suffix =
+        fullSet ? QString() : QStringLiteral("-%1").arg(qRound(scale.toDouble() * 100));
+
     // Offscreen and sharp, whatever the caller's session.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_SCALE_FACTOR", "2");
+    qputenv("QT_SCALE_FACTOR", scale.toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Every picture shows a state at rest.
     setMotion(false);
 
     const QString directory =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PANELSHOTS_DEFAULT_OUTPUT);
+        !arguments.isEmpty() ? arguments.first() : QStringLiteral(PANELSHOTS_DEFAULT_OUTPUT);
     QDir().mkpath(directory);
 
+    const QStringList fractional{QStringLiteral("settled"), QStringLiteral("expanded")};
     bool ok = true;
     const QList<std::pair<QString, QPalette>> themes{{QStringLiteral("light"), lightPalette()},
                                                      {QStringLiteral("dark"), darkPalette()}};
     for (const auto& [theme, palette] : themes) {
         QApplication::setPalette(palette);
-        for (const State& state : states())
-            ok = render(state, theme, directory) && ok;
+        for (const State& state : states()) {
+            if (fullSet || fractional.contains(state.name))
+                ok = render(state, theme, directory, suffix) && ok;
+        }
+    }
+    // The scale factor is read once at start-up: 150 % takes a run of its own.
+    if (fullSet) {
+        ok = QProcess::execute(QCoreApplication::applicationFilePath(),
+                               {QStringLiteral("--scale"), QStringLiteral("1.5"), directory})
+                 == 0
+             && ok;
     }
     return ok ? 0 : 1;
 }
