@@ -5,7 +5,7 @@
 #include "model/watch.h"
 #include "store/resolverstatus.h"
 
-#include <QHash>
+#include <QMap>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,7 +18,7 @@ namespace Quello {
 // and the command line decide with these, so they never disagree.
 namespace Consensus {
 
-using ResultMap = QHash<QString, ResolverResult>; // resolver id -> result
+using ResultMap = QMap<QString, ResolverResult>; // resolver id -> result
 
 // One resolver's whole answer as a single text: the unit the resolvers are
 // compared by, and the form a consensus is shown and notified in.
