@@ -4,8 +4,6 @@
 #include "menubar/panelpopover.h"
 #include "menubar/quelloapp.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,17 +18,6 @@ struct ScratchConfig {
     ScratchConfig() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path())); }
 };
 const ScratchConfig scratchConfig;
-
-bool trayReady() {
-    return QSystemTrayIcon::isSystemTrayAvailable()
-           && !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
-}
-
-void clickAt(QPoint point) {
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(point.x()),
-                       QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")});
-}
 
 QWidget* visibleBalloon() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -48,33 +35,10 @@ class TestTrayApp : public QObject {
     Test::FakeDig m_dig;
 
 private Q_SLOTS:
-    void clickOnTheIconTogglesThePanel() {
-        if (!trayReady())
-            QSKIP("needs an X11 tray host and xdotool (tests/session/desktop-session)");
-        QuelloApp app(m_dig.program());
-        // The icon's window starts at the origin, then the tray takes it in.
-        QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty()
-                                     && app.menuBarItem()->iconGeometry().topLeft() != QPoint(),
-                                 5000);
-        const QRect icon = app.menuBarItem()->iconGeometry();
-
-        clickAt(icon.center());
-        QTRY_VERIFY(app.popover()->isVisible());
-        QVERIFY(app.popover()->isAnchored());
-        const QRect panel = app.popover()->geometry();
-        QVERIFY(panel.top() > icon.bottom() && panel.top() - icon.bottom() < 12);
-        QVERIFY(panel.left() <= icon.center().x() && panel.right() >= icon.center().x());
-
-        // The second click closes it and does not reopen it.
-        clickAt(icon.center());
-        QTest::qWait(500);
-        QVERIFY(!app.popover()->isVisible());
-    }
-
     // The private session bus of the test desktop has no notification
     // service: the tray's own balloon shows the message instead.
     void notificationFallsBackToTheTray() {
-        if (!trayReady())
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("needs an X11 tray host (tests/session/desktop-session)");
         QuelloApp app(m_dig.program());
         QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty(), 5000);
