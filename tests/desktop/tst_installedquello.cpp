@@ -1,24 +1,23 @@
 // The installed Quello on the virtual desktop, driven as a person would: a
 // click on its tray icon, a second start, typing into its panel, its keys. It
-// runs the real
-// dig against the DNS lab's resolvers, whose answers the test changes
-// between checks, and posts to a notification server that records every call.
+// runs the real dig against the DNS lab's resolvers, whose answers the test
+// changes between checks, and posts to a notification server that records
+// every call. (The tray icon's picture is checked on the StatusNotifierItem
+// run.)
 //
 // The steps build on each other, in order, on one saved watch list; once one
 // fails, the rest are skipped.
 
 #include "model/watchlistcodec.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -86,25 +85,6 @@ QList<QRect> windows(const QProcess* quello) {
     return found;
 }
 
-// What the screen shows in `rect`, once two looks a moment apart agree (a
-// window may still be painting).
-QImage steadyPicture(const QRect& r) {
-    const auto grab = [&r] {
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
-            .toImage();
-    };
-    QImage last = grab();
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        QTest::qWait(100);
-        QImage next = grab();
-        if (next == last)
-            break;
-        last = std::move(next);
-    }
-    return last;
-}
-
 // Now in saved form: seconds since 2001-01-01 00:00:00 UTC.
 double nowAsInstant() {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - 978307200.0;
@@ -125,7 +105,6 @@ class TestInstalledQuello : public QObject {
     bool m_broken = false;
 
     // What earlier steps saw and later ones compare with.
-    QImage m_idleIcon;
     int m_firstNotificationId = 0;
     double m_settledAt = 0;
 
@@ -244,12 +223,6 @@ class TestInstalledQuello : public QObject {
     bool press(const char* keys) {
         return xdo(QStringLiteral("key --clearmodifiers ") + QLatin1String(keys)).status == 0;
     }
-    // The icon as the tray shows it, with the panel closed and the pointer away.
-    QImage trayIcon() {
-        if (!closePanel() || xdo(away).status != 0)
-            return {};
-        return steadyPicture(m_icon);
-    }
     // Ctrl+R ("Check All Now") in the open panel; the runs of the check it
     // starts.
     std::optional<QStringList> checkAllNow() {
@@ -272,7 +245,7 @@ private Q_SLOTS:
     void cleanup() { m_broken = m_broken || QTest::currentTestFailed(); }
     void cleanupTestCase();
 
-    void trayIsIdleWithoutWatches();
+    void trayIconWithoutPanel();
     void secondStartShowsThePanel();
     void typedWatchIsAddedAndSaved();
     void allChangedSettleWithOneNotification();
@@ -344,11 +317,9 @@ void TestInstalledQuello::cleanupTestCase() {
     }
 }
 
-void TestInstalledQuello::trayIsIdleWithoutWatches() {
+void TestInstalledQuello::trayIconWithoutPanel() {
     QVERIFY(savedList().isEmpty());
     QVERIFY(!panelOpen()); // with a tray, the icon is the way in
-    m_idleIcon = trayIcon();
-    QVERIFY(!m_idleIcon.isNull());
 }
 
 // Started again, Quello hands over to the running one, which opens its panel.
@@ -384,9 +355,6 @@ void TestInstalledQuello::typedWatchIsAddedAndSaved() {
     // The first check starts by itself.
     QVERIFY2(waitForCheck(before), "the new watch was not checked");
     QVERIFY(notifications().isEmpty());
-    // A watch is propagating: the tray shows it.
-    const QImage busy = trayIcon();
-    QVERIFY(!busy.isNull() && busy != m_idleIcon);
 }
 
 void TestInstalledQuello::allChangedSettleWithOneNotification() {
@@ -409,8 +377,6 @@ void TestInstalledQuello::allChangedSettleWithOneNotification() {
     QTRY_VERIFY2_WITH_TIMEOUT(saved() && saved()->settledAt, savedList().constData(), 5000);
     m_settledAt = *saved()->settledAt;
     QVERIFY(m_settledAt >= saved()->createdAt && m_settledAt <= nowAsInstant() + 1);
-    // Nothing is pending: the tray looks as it did with no watches.
-    QCOMPARE(trayIcon(), m_idleIcon);
 }
 
 void TestInstalledQuello::notificationOpensThePanel() {
@@ -446,8 +412,7 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
         return 77;
     }
-    qputenv("QT_QPA_PLATFORM", "xcb"); // the test looks at the screen itself
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     TestInstalledQuello test;
     return QTest::qExec(&test, argc, argv);
 }
