@@ -1,10 +1,19 @@
+#include "panel/accentcolors.h"
 #include "panel/chiprow.h"
+#include "panel/contrast.h"
 #include "panel/fieldrow.h"
 #include "panel/inputbar.h"
+#include "panel/inputpreview.h"
+#include "panel/paneldivider.h"
+#include "panel/systemcolors.h"
+#include "panel/textstyles.h"
 #include "panelfixture.h"
 
 #include <QAbstractAnimation>
+#include <QApplication>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 using namespace Quello;
@@ -34,6 +43,90 @@ class TestInputBar : public QObject {
 private Q_SLOTS:
     void init() { setMotion(false); }
 
+    void chips_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<QColor>>("colors");
+
+        const QColor blue = AccentColors::blue();
+        const QColor violet = AccentColors::violet();
+        const QColor orange = SystemColors::orange();
+
+        QTest::newRow("domain alone gives type A")
+            << QStringLiteral("Example.COM")
+            << QStringList{QStringLiteral("example.com"), QStringLiteral("A")}
+            << QList<QColor>{blue, violet};
+        QTest::newRow("expected value")
+            << QStringLiteral("example.com A 192.0.2.1")
+            << QStringList{QStringLiteral("example.com"), QStringLiteral("A"),
+                           QStringLiteral("wait for 192.0.2.1")}
+            << QList<QColor>{blue, violet, orange};
+        QTest::newRow("expected words joined by one space")
+            << QStringLiteral("example.com txt \"v=spf1 \t -all\"")
+            << QStringList{QStringLiteral("example.com"), QStringLiteral("TXT"),
+                           QStringLiteral("wait for \"v=spf1 -all\"")}
+            << QList<QColor>{blue, violet, orange};
+        // What does not parse shows nothing; the parser's own test has its rules.
+        QTest::newRow("unknown type")
+            << QStringLiteral("example.com SOA") << QStringList() << QList<QColor>();
+    }
+
+    void chips() {
+        QFETCH(QString, input);
+        QFETCH(QStringList, texts);
+        QFETCH(QList<QColor>, colors);
+
+        const InputPreview preview(input);
+        QStringList gotTexts;
+        QList<QColor> gotColors;
+        for (const PreviewChip& chip : preview.chips()) {
+            gotTexts.append(chip.text);
+            gotColors.append(chip.color);
+        }
+        QCOMPARE(gotTexts, texts);
+        QCOMPARE(gotColors, colors);
+        // The animation follows the parsed domain and nothing else.
+        QCOMPARE(preview.animationKey(),
+                 texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.first()));
+    }
+
+    // Every text at 4.5:1 and every line at 3:1 against what lies behind it.
+    void contrast_data() {
+        QTest::addColumn<QPalette>("palette");
+        const auto palette = [](QRgb window, QRgb text, QRgb placeholder, QRgb mid) {
+            QPalette p;
+            p.setColor(QPalette::Window, window);
+            p.setColor(QPalette::WindowText, text);
+            p.setColor(QPalette::PlaceholderText, placeholder);
+            p.setColor(QPalette::Mid, mid);
+            return p;
+        };
+        QTest::newRow("Fusion")
+            << QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+        QTest::newRow("dark") << palette(0x26262a, 0xebebf0, 0x96969e, 0x303034);
+        QTest::newRow("Breeze-like") << palette(0xeff0f1, 0x232629, 0x7f8c8d, 0xbabfc3);
+        QTest::newRow("Breeze-like dark") << palette(0x31363b, 0xeff0f1, 0x7f8c8d, 0x2a2e32);
+        QTest::newRow("Adwaita-like") << palette(0xf6f5f4, 0x2e3436, 0x929595, 0xdeddda);
+    }
+
+    void contrast() {
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        const QColor window = palette.color(QPalette::Window);
+        QColor badge = palette.color(QPalette::WindowText);
+        badge.setAlphaF(0.08f);
+        QVERIFY(Contrast::ratio(TextStyles::secondary(nullptr), Contrast::over(badge, window))
+                >= 4.5);
+        for (const QColor& chip :
+             {AccentColors::blue(), AccentColors::violet(), SystemColors::orange()}) {
+            QColor fill = chip;
+            fill.setAlphaF(0.15f);
+            QVERIFY(Contrast::ratio(ChipRow::textColor(chip, window), Contrast::over(fill, window))
+                    >= 4.5);
+        }
+        QVERIFY(Contrast::ratio(PanelDivider::color(palette), window) >= 3.0);
+    }
+
     void returnAddsOnlyWhatParses_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("domain");
@@ -52,8 +145,6 @@ private Q_SLOTS:
             << QStringLiteral("example.com, MX, expecting 10 mail.example.com.");
         QTest::newRow("refused") << QStringLiteral("example") << QString() << RecordType::A << none
                                  << invalid;
-        QTest::newRow("line break before trailing space")
-            << QStringLiteral("example.com\n ") << QString() << RecordType::A << none << invalid;
     }
 
     void returnAddsOnlyWhatParses() {
