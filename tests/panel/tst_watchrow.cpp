@@ -90,38 +90,34 @@ private Q_SLOTS:
         QTest::addColumn<Phase>("phase");
         QTest::addColumn<QString>("secondLine");
         QTest::addColumn<StatusDotLook>("dot");
-        QTest::addColumn<QString>("name"); // spoken; the value follows the dot
 
         const std::optional<QString> none;
         const QString one = QStringLiteral("192.0.2.1\n"), fail = QStringLiteral("!");
         const QStringList agree{one, one, one, one};
-        const QString bare = QStringLiteral("example.com, A record");
-        const QString named = bare + QStringLiteral(", current value 192.0.2.1");
         const QString noAnswer = QStringLiteral("no answer yet");
 
-        QTest::newRow("before the first check") << none << false << agree << Phase::Fresh
-                                                << noAnswer << StatusDotLook::Unchecked << bare;
+        QTest::newRow("before the first check")
+            << none << false << agree << Phase::Fresh << noAnswer << StatusDotLook::Unchecked;
         QTest::newRow("first check running")
             << none << false << slow(agree) << Phase::Checking << QStringLiteral("checking\u2026")
-            << StatusDotLook::Unchecked << bare;
+            << StatusDotLook::Unchecked;
         QTest::newRow("every resolver fails")
             << none << false << QStringList{fail, fail, fail, fail} << Phase::Checked << noAnswer
-            << StatusDotLook::Unsettled << bare;
-        QTest::newRow("all agree")
-            << none << false << agree << Phase::Checked << QStringLiteral("192.0.2.1")
-            << StatusDotLook::Settled << named;
+            << StatusDotLook::Unsettled;
+        QTest::newRow("all agree") << none << false << agree << Phase::Checked
+                                   << QStringLiteral("192.0.2.1") << StatusDotLook::Settled;
         QTest::newRow("one resolver unreachable")
             << none << false << QStringList{one, fail, one, one} << Phase::Checked
-            << QStringLiteral("192.0.2.1") << StatusDotLook::Unsettled << named;
+            << QStringLiteral("192.0.2.1") << StatusDotLook::Unsettled;
         QTest::newRow("expected value not met")
             << std::optional<QString>(QStringLiteral("192.0.2.7")) << false << agree
             << Phase::Checked << QStringLiteral("192.0.2.1 \u00B7 waiting for 192.0.2.7")
-            << StatusDotLook::Unsettled << named + QStringLiteral(", waiting for 192.0.2.7");
+            << StatusDotLook::Unsettled;
         QTest::newRow("saved as settled, not checked yet")
-            << none << true << agree << Phase::Fresh << noAnswer << StatusDotLook::Settled << bare;
+            << none << true << agree << Phase::Fresh << noAnswer << StatusDotLook::Settled;
         QTest::newRow("settled during a re-check")
             << none << false << agree << Phase::Rechecking << QStringLiteral("192.0.2.1")
-            << StatusDotLook::Settled << named;
+            << StatusDotLook::Settled;
     }
 
     void summaries() {
@@ -131,7 +127,6 @@ private Q_SLOTS:
         QFETCH(Phase, phase);
         QFETCH(QString, secondLine);
         QFETCH(StatusDotLook, dot);
-        QFETCH(QString, name);
 
         StoreFixture fixture;
         const Watch saved =
@@ -156,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(under.row->statusDotLook(), dot);
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
         QVERIFY(accessible);
-        QCOMPARE(accessible->text(QAccessible::Name), name);
+        // What it is called is read through the accessibility bridge.
         QCOMPARE(accessible->text(QAccessible::Value), dot == StatusDotLook::Settled
                                                            ? QStringLiteral("settled")
                                                            : QStringLiteral("propagating"));
