@@ -137,9 +137,6 @@ private Q_SLOTS:
 
         const std::optional<QString> none;
         const QString invalid = QStringLiteral("Not a valid watch");
-        QTest::newRow("domain") << QStringLiteral("Example.com") << QStringLiteral("example.com")
-                                << RecordType::A << none << QStringLiteral("example.com, A")
-                                << false;
         QTest::newRow("type and value, spaces around")
             << QStringLiteral(" \texample.com mx 10 mail.example.com.\u00A0")
             << QStringLiteral("example.com") << RecordType::MX
