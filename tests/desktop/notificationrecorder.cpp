@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
@@ -35,15 +34,11 @@ int main(int argc, char* argv[]) {
         QJsonObject hints;
         for (auto it = call.hints.cbegin(); it != call.hints.cend(); ++it)
             hints.insert(it.key(), QJsonValue::fromVariant(*it));
-        const QJsonObject line{
-            {QStringLiteral("id"), qint64(call.answeredId)},
-            {QStringLiteral("replaces_id"), qint64(call.replacesId)},
-            {QStringLiteral("app_name"), call.appName},
-            {QStringLiteral("app_icon"), call.appIcon},
-            {QStringLiteral("summary"), call.summary},
-            {QStringLiteral("body"), call.body},
-            {QStringLiteral("actions"), QJsonArray::fromStringList(call.actions)},
-            {QStringLiteral("hints"), hints}};
+        const QJsonObject line{{QStringLiteral("id"), qint64(call.answeredId)},
+                               {QStringLiteral("app_icon"), call.appIcon},
+                               {QStringLiteral("summary"), call.summary},
+                               {QStringLiteral("body"), call.body},
+                               {QStringLiteral("hints"), hints}};
         log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
         log.flush();
     };

@@ -1,25 +1,23 @@
 // The installed Quello on the virtual desktop, driven as a person would: a
-// click on its tray icon, typing into its panel, its keys. It runs the real
-// dig against the DNS lab's resolvers, whose answers the test changes between
-// checks, and posts to a notification server that records every call.
+// click on its tray icon, a second start, typing into its panel, its keys. It
+// runs the real dig against the DNS lab's resolvers, whose answers the test
+// changes between checks, and posts to a notification server that records
+// every call. (The tray icon's picture is checked on the StatusNotifierItem
+// run.)
 //
 // The steps build on each other, in order, on one saved watch list; once one
 // fails, the rest are skipped.
 
 #include "model/watchlistcodec.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,7 +36,7 @@ const QString settledBody = QStringLiteral("All resolvers now return 192.0.2.7")
 constexpr int decisionGraceMs = 600;
 // A click on the tray icon this soon after the panel closed counts as the
 // click that closed it.
-constexpr qint64 reopenGuardMs = 400;
+constexpr int reopenGuardMs = 400;
 // Somewhere on the desktop with no window of Quello's or the tray's.
 const QString away = QStringLiteral("mousemove 640 700 ");
 
@@ -87,25 +85,6 @@ QList<QRect> windows(const QProcess* quello) {
     return found;
 }
 
-// What the screen shows in `rect`, once two looks a moment apart agree (a
-// window may still be painting).
-QImage steadyPicture(const QRect& r) {
-    const auto grab = [&r] {
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
-            .toImage();
-    };
-    QImage last = grab();
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        QTest::qWait(100);
-        QImage next = grab();
-        if (next == last)
-            break;
-        last = std::move(next);
-    }
-    return last;
-}
-
 // Now in saved form: seconds since 2001-01-01 00:00:00 UTC.
 double nowAsInstant() {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - 978307200.0;
@@ -123,11 +102,9 @@ class TestInstalledQuello : public QObject {
     QProcess* m_quello = nullptr;
     QList<QProcess*> m_started;
     QRect m_icon;
-    QElapsedTimer m_panelClosed;
     bool m_broken = false;
 
     // What earlier steps saw and later ones compare with.
-    QImage m_idleIcon;
     int m_firstNotificationId = 0;
     double m_settledAt = 0;
 
@@ -172,11 +149,9 @@ class TestInstalledQuello : public QObject {
                    ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
                    : QStringList();
     }
-    // The four runs of the check that ends after the first `before` runs.
-    std::optional<QStringList> waitForCheck(qsizetype before) const {
-        if (!QTest::qWaitFor([&] { return digRuns().size() >= before + 4; }, 10000))
-            return std::nullopt;
-        return digRuns().mid(before, 4);
+    // Whether a check of the four resolvers ended after the first `before` runs.
+    bool checked(qsizetype before) const {
+        return QTest::qWaitFor([&] { return digRuns().size() >= before + 4; }, 10000);
     }
 
     // Starts the installed Quello in a mount namespace of its own, where
@@ -216,48 +191,35 @@ class TestInstalledQuello : public QObject {
             15000);
         return !m_icon.isNull();
     }
-    bool panelOpen() const {
-        const QList<QRect> shown = windows(m_quello);
-        return std::any_of(shown.cbegin(), shown.cend(),
-                           [](const QRect& r) { return r.width() == 380; });
+    // The panel's window, null when it is closed.
+    QRect panel() const {
+        for (const QRect& r : windows(m_quello))
+            if (r.width() == 380)
+                return r;
+        return {};
     }
-    bool openPanel() {
-        if (panelOpen())
-            return true;
-        if (m_panelClosed.isValid() && m_panelClosed.elapsed() < reopenGuardMs)
-            QTest::qWait(int(reopenGuardMs - m_panelClosed.elapsed()));
+    bool panelOpen() const { return !panel().isNull(); }
+    bool clickIcon() {
         return xdo(QStringLiteral("mousemove %1 %2 click 1")
                        .arg(m_icon.center().x())
                        .arg(m_icon.center().y()))
-                       .status
-                   == 0
-               && QTest::qWaitFor([&] { return panelOpen(); }, 5000);
+                   .status
+               == 0;
     }
-    // A click somewhere else closes the panel, as it closes any popup.
+    bool openPanel() {
+        return panelOpen() || (clickIcon() && QTest::qWaitFor([&] { return panelOpen(); }, 5000));
+    }
+    // A click somewhere else closes the panel, as it closes any popup; the
+    // next click on the icon has to come later than one that closed it.
     bool closePanel() {
-        if (!panelOpen())
-            return true;
-        const bool closed = xdo(away + QStringLiteral("click 1")).status == 0
-                            && QTest::qWaitFor([&] { return !panelOpen(); }, 5000);
-        m_panelClosed.start();
+        const bool closed = !panelOpen()
+                            || (xdo(away + QStringLiteral("click 1")).status == 0
+                                && QTest::qWaitFor([&] { return !panelOpen(); }, 5000));
+        QTest::qWait(reopenGuardMs);
         return closed;
     }
     bool press(const char* keys) {
         return xdo(QStringLiteral("key --clearmodifiers ") + QLatin1String(keys)).status == 0;
-    }
-    // The icon as the tray shows it, with the panel closed and the pointer away.
-    QImage trayIcon() {
-        if (!closePanel() || xdo(away).status != 0)
-            return {};
-        return steadyPicture(m_icon);
-    }
-    // Ctrl+R ("Check All Now") in the open panel; the runs of the check it
-    // starts.
-    std::optional<QStringList> checkAllNow() {
-        const qsizetype before = digRuns().size();
-        if (!openPanel() || !press("ctrl+r"))
-            return std::nullopt;
-        return waitForCheck(before);
     }
     bool quit() {
         return press("ctrl+q") && m_quello->waitForFinished(5000)
@@ -273,7 +235,7 @@ private Q_SLOTS:
     void cleanup() { m_broken = m_broken || QTest::currentTestFailed(); }
     void cleanupTestCase();
 
-    void trayIsIdleWithoutWatches();
+    void secondStartShowsThePanel();
     void typedWatchIsAddedAndSaved();
     void allChangedSettleWithOneNotification();
     void notificationOpensThePanel();
@@ -344,14 +306,28 @@ void TestInstalledQuello::cleanupTestCase() {
     }
 }
 
-void TestInstalledQuello::trayIsIdleWithoutWatches() {
+// Started again, Quello hands over to the running one, which opens its panel.
+void TestInstalledQuello::secondStartShowsThePanel() {
     QVERIFY(savedList().isEmpty());
-    m_idleIcon = trayIcon();
-    QVERIFY(!m_idleIcon.isNull());
+    QVERIFY(!panelOpen()); // with a tray, the icon is the way in
+    QProcess* second = launch();
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(panelOpen(), 5000);
+    // A click on the icon closes it, and does not open it again.
+    QVERIFY(clickIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(!panelOpen(), 5000);
+    QTest::qWait(reopenGuardMs + 100);
+    QVERIFY(!panelOpen());
 }
 
 void TestInstalledQuello::typedWatchIsAddedAndSaved() {
     QVERIFY(openPanel());
+    // It hangs just below the icon.
+    const QRect shown = panel();
+    QVERIFY(shown.top() > m_icon.bottom() && shown.top() - m_icon.bottom() < 12);
+    QVERIFY(shown.left() <= m_icon.center().x() && shown.right() >= m_icon.center().x());
     const qsizetype before = digRuns().size();
     const double typedAt = nowAsInstant();
     QVERIFY(QProcess::execute(QStringLiteral("xdotool"),
@@ -363,23 +339,21 @@ void TestInstalledQuello::typedWatchIsAddedAndSaved() {
     QTRY_VERIFY2_WITH_TIMEOUT(saved() && !saved()->settledAt, savedList().constData(), 5000);
     QVERIFY2(qAbs(saved()->createdAt - typedAt) < 60, savedList().constData());
     // The first check starts by itself.
-    QVERIFY2(waitForCheck(before), "the new watch was not checked");
+    QVERIFY2(checked(before), "the new watch was not checked");
     QVERIFY(notifications().isEmpty());
-    // A watch is propagating: the tray shows it.
-    const QImage busy = trayIcon();
-    QVERIFY(!busy.isNull() && busy != m_idleIcon);
 }
 
 void TestInstalledQuello::allChangedSettleWithOneNotification() {
     QVERIFY(setAddress("all"));
-    QVERIFY(checkAllNow());
+    const qsizetype before = digRuns().size();
+    QVERIFY(openPanel());
+    QVERIFY(press("ctrl+r")); // Check All Now
+    QVERIFY(checked(before));
 
     QTRY_COMPARE_WITH_TIMEOUT(notifications().size(), 1, 5000);
     const QJsonObject n = notifications().constFirst();
     QCOMPARE(n[QStringLiteral("summary")].toString(), settledTitle);
     QCOMPARE(n[QStringLiteral("body")].toString(), settledBody);
-    QCOMPARE(n[QStringLiteral("app_name")].toString(), QStringLiteral("Quello"));
-    QVERIFY(n[QStringLiteral("actions")].toArray().contains(QStringLiteral("default")));
     // The icon and the desktop entry it names are the installed ones.
     const QString entry = n[QStringLiteral("hints")][QStringLiteral("desktop-entry")].toString();
     QVERIFY(
@@ -392,14 +366,6 @@ void TestInstalledQuello::allChangedSettleWithOneNotification() {
     QTRY_VERIFY2_WITH_TIMEOUT(saved() && saved()->settledAt, savedList().constData(), 5000);
     m_settledAt = *saved()->settledAt;
     QVERIFY(m_settledAt >= saved()->createdAt && m_settledAt <= nowAsInstant() + 1);
-
-    // Still settled at the next check: nothing more is posted or saved.
-    QVERIFY(checkAllNow());
-    QTest::qWait(decisionGraceMs);
-    QCOMPARE(notifications().size(), 1);
-    QCOMPARE(saved()->settledAt, m_settledAt);
-    // Nothing is pending: the tray looks as it did with no watches.
-    QCOMPARE(trayIcon(), m_idleIcon);
 }
 
 void TestInstalledQuello::notificationOpensThePanel() {
@@ -412,13 +378,12 @@ void TestInstalledQuello::quitThenRestartChecksTheSavedWatchAtOnce() {
     QVERIFY(quit());
     const qsizetype before = digRuns().size();
     QVERIFY(startQuello());
-    QVERIFY2(waitForCheck(before), "the saved watch was not checked at launch");
+    QVERIFY2(checked(before), "the saved watch was not checked at launch");
     // Settled before, settled now: no second notification, the settling time
     // stays.
     QTest::qWait(decisionGraceMs);
     QCOMPARE(notifications().size(), 1);
     QCOMPARE(saved()->settledAt, m_settledAt);
-    QCOMPARE(trayIcon(), m_idleIcon);
 }
 
 int main(int argc, char* argv[]) {
@@ -436,8 +401,7 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
         return 77;
     }
-    qputenv("QT_QPA_PLATFORM", "xcb"); // the test looks at the screen itself
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     TestInstalledQuello test;
     return QTest::qExec(&test, argc, argv);
 }

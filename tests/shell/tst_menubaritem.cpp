@@ -1,63 +1,95 @@
 #include "menubar/menubaricon.h"
 #include "menubar/menubaritem.h"
-#include "shellstore.h"
+#include "menubar/trayforeground.h"
+#include "storefixture.h"
 
 #include <QApplication>
 #include <QTest>
 
 using namespace Quello;
-using Quello::Test::ShellStore;
-
-namespace {
-
-const QString calmTip = QStringLiteral("Quello");
-const QString busyTip = QStringLiteral("Quello (watching DNS)");
-
-bool showsPending(const MenuBarItem& item) {
-    return item.label().icon == MenuBarLabel::Icon::Pending;
-}
-
-} // namespace
+using Quello::Test::StoreFixture;
 
 class TestMenuBarItem : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void shapes_data() {
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<int>("pixels");
+        for (const int pixels : {16, 18, 22, 24, 32, 36, 44, 48}) {
+            QTest::addRow("normal %d", pixels) << false << pixels;
+            QTest::addRow("pending %d", pixels) << true << pixels;
+        }
+    }
+
+    // Drawn afresh at every size the tray asks for, as the icon hands it out,
+    // not scaled from one size. (Its marker is looked at on the tray's side.)
+    void shapes() {
+        QFETCH(bool, pending);
+        QFETCH(int, pixels);
+        const QImage image = MenuBarIcon::icon(pending, Qt::white)
+                                 .pixmap(QSize(pixels, pixels))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(image, MenuBarIcon::render(pending, Qt::white, pixels));
+    }
+
+    void foregroundReadableOnTheBar_data() {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QColor>("schemeText");
+        QTest::addColumn<QColor>("expected");
+        const QColor dark(35, 38, 41), light(252, 252, 252);
+        QTest::newRow("ubuntu, light scheme") << "ubuntu:GNOME" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME, dark scheme") << "GNOME" << light << light;
+        QTest::newRow("pantheon, any case") << "pantheon" << dark << QColor(Qt::white);
+        QTest::newRow("GNOME Classic's light bar") << "GNOME-Classic:GNOME" << dark << dark;
+        QTest::newRow("KDE follows the scheme") << "KDE" << dark << dark;
+    }
+
+    void foregroundReadableOnTheBar() {
+        QFETCH(QString, desktop);
+        QFETCH(QColor, schemeText);
+        QFETCH(QColor, expected);
+        QCOMPARE(TrayForeground::forDesktop(desktop, schemeText), expected);
+    }
+
     // The item follows the pending count through a watch's life: added
     // (pending before its first answer), settled, unsettled, removed.
     void followsThePendingCount() {
-        ShellStore fixture;
-        MenuBarItem item(*fixture.store);
-        QCOMPARE(item.label().toolTip, calmTip);
-        QVERIFY(!showsPending(item));
+        StoreFixture fixture;
+        DigStore& store = fixture.startEmpty();
+        MenuBarItem item(store);
+        const auto shows = [&item](bool pending) {
+            return item.label().toolTip
+                       == (pending ? QStringLiteral("Quello (watching DNS)")
+                                   : QStringLiteral("Quello"))
+                   && (item.label().icon == MenuBarLabel::Icon::Pending) == pending;
+        };
+        QVERIFY(shows(false));
 
-        fixture.store->add(QStringLiteral("example.com"), RecordType::A, std::nullopt);
-        QCOMPARE(item.label().toolTip, busyTip);
-        QVERIFY(showsPending(item));
+        store.add(QStringLiteral("example.com"), RecordType::A, std::nullopt);
+        QVERIFY(shows(true));
         // No resolver answers this first check: still pending after it.
-        QTRY_VERIFY(fixture.store->isChecking().isEmpty());
-        QCOMPARE(item.label().toolTip, busyTip);
+        QTRY_VERIFY(store.isChecking().isEmpty());
+        QVERIFY(shows(true));
 
-        const QUuid id = fixture.store->watches().constFirst().id;
-        fixture.answerAll("192.0.2.1\n");
-        fixture.store->check(id);
-        QTRY_COMPARE(item.label().toolTip, calmTip);
-        QVERIFY(!showsPending(item));
+        const QUuid id = store.watches().constFirst().id;
+        fixture.answerAll(QStringLiteral("192.0.2.1\n"));
+        store.check(id);
+        QTRY_VERIFY(shows(false));
 
         fixture.dig.setAnswer({.output = "192.0.2.9\n"}, QStringLiteral("1.1.1.1"));
-        fixture.store->check(id);
-        QTRY_COMPARE(item.label().toolTip, busyTip);
-        QVERIFY(showsPending(item));
+        store.check(id);
+        QTRY_VERIFY(shows(true));
 
-        fixture.store->remove(id);
-        QCOMPARE(item.label().toolTip, calmTip);
-        QVERIFY(!showsPending(item));
+        store.remove(id);
+        QVERIFY(shows(false));
     }
 
     // A dark desktop gets a light icon, at once.
     void redrawsOnPaletteChange() {
-        ShellStore fixture;
-        MenuBarItem item(*fixture.store);
+        StoreFixture fixture;
+        MenuBarItem item(fixture.startEmpty());
         const QPalette original = QApplication::palette();
         QPalette dark = original;
         dark.setColor(QPalette::WindowText, QColor(250, 250, 250));

@@ -1,97 +1,82 @@
 #include "menubar/panelpopover.h"
+#include "menubar/popoverplacement.h"
 #include "panel/contrast.h"
 #include "panel/glassbackground.h"
 #include "panel/panelview.h"
 #include "panel/watchlistview.h"
-#include "shellstore.h"
+#include "storefixture.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 using namespace Quello;
-using Quello::Test::ShellStore;
+using Quello::Test::StoreFixture;
 
 class TestPanelFrame : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The keys work wherever the focus is inside the panel, without opening
-    // the menu.
-    void shortcuts_data() {
-        QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<bool>("checks");
-        QTest::addColumn<bool>("quits");
-        QTest::newRow("Ctrl+R checks all") << QKeyCombination(Qt::CTRL, Qt::Key_R) << true << false;
-        QTest::newRow("Ctrl+Q quits") << QKeyCombination(Qt::CTRL, Qt::Key_Q) << false << true;
+    void topLeft_data() {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QSize>("panel");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("expected");
+
+        // A 1280 x 800 screen with a 24-pixel panel at the top.
+        const QRect top(0, 24, 1280, 776);
+        // The same with the panel at the bottom.
+        const QRect bottom(0, 0, 1280, 776);
+        const QSize panel(380, 300);
+
+        QTest::newRow("hangs below a top tray, centred")
+            << QRect(600, 1, 22, 22) << panel << top << QPoint(611 - 190, 23 + 4);
+        QTest::newRow("stands above a bottom tray")
+            << QRect(600, 777, 22, 22) << panel << bottom << QPoint(421, 777 - 4 - 300);
+        QTest::newRow("pushed left at the right edge")
+            << QRect(1257, 1, 22, 22) << panel << top << QPoint(1280 - 380, 27);
+        QTest::newRow("a side tray in the lower half")
+            << QRect(1256, 700, 22, 22) << panel << QRect(0, 0, 1250, 800)
+            << QPoint(870, 700 - 4 - 300);
+        QTest::newRow("too tall for the room below: kept on screen")
+            << QRect(600, 1, 22, 22) << QSize(380, 790) << top << QPoint(421, 24);
+        QTest::newRow("pointer instead of an icon")
+            << QRect(640, 600, 1, 1) << panel << top << QPoint(450, 600 - 4 - 300);
     }
 
-    void shortcuts() {
-        QFETCH(QKeyCombination, key);
-        QFETCH(bool, checks);
-        QFETCH(bool, quits);
-
-        ShellStore fixture;
-        fixture.addChecked(QStringLiteral("example.com"));
-        const qsizetype digRuns = fixture.dig.calls().size();
-
-        PanelPopover popover(*fixture.store);
-        popover.showAnchored(QRect(500, 0, 20, 20));
-        QVERIFY(QTest::qWaitForWindowActive(&popover));
-        // The panel hands the keyboard to its input field when it opens.
-        QWidget* focus = popover.panel()->inputField();
-        QTRY_VERIFY(focus->hasFocus());
-
-        // Quitting needs the application's event loop: press the key in it.
-        QTimer::singleShot(0, focus,
-                           [&] { QTest::keyClick(focus, key.key(), key.keyboardModifiers()); });
-        QTimer giveUp;
-        giveUp.setSingleShot(true);
-        connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-        giveUp.start(500);
-        const bool quit = QCoreApplication::exec() == 0;
-        giveUp.stop();
-
-        if (checks)
-            QTRY_COMPARE(fixture.dig.calls().size(), digRuns + 4);
-        QCOMPARE(fixture.dig.calls().size() > digRuns, checks);
-        QCOMPARE(quit, quits);
+    void topLeft() {
+        QFETCH(QRect, anchor);
+        QFETCH(QSize, panel);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, expected);
+        const QPoint placed = PopoverPlacement::topLeft(anchor, panel, available);
+        QCOMPARE(placed, expected);
+        QVERIFY(available.contains(QRect(placed, panel)) || panel.height() > available.height());
     }
 
-    void subtitle_data() {
-        QTest::addColumn<int>("watches");
-        QTest::addColumn<int>("pending");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << 0 << 0 << QStringLiteral("No watches yet");
-        QTest::newRow("one settled") << 1 << 0 << QStringLiteral("1 record settled");
-        QTest::newRow("three settled") << 3 << 0 << QStringLiteral("3 records settled");
-        QTest::newRow("all pending") << 3 << 3 << QStringLiteral("3 propagating");
-        QTest::newRow("mixed") << 12 << 10 << QStringLiteral("10 propagating \u00B7 2 settled");
-    }
-
-    void subtitle() {
-        QFETCH(int, watches);
-        QFETCH(int, pending);
-        QFETCH(QString, expected);
-        QCOMPARE(PanelView::subtitle(watches, pending), expected);
-    }
-
+    // The header counts what propagates and what has settled.
     void summaryFollowsTheStore() {
-        ShellStore fixture;
-        PanelView panel(*fixture.store);
-        fixture.store->add(QStringLiteral("example.com"), RecordType::A, std::nullopt);
-        QCOMPARE(panel.subtitleLabel()->text(), QStringLiteral("1 propagating"));
-        QCOMPARE(panel.accessibleName(), QStringLiteral("Quello, watching DNS propagation"));
+        StoreFixture fixture;
+        DigStore& store = fixture.startEmpty();
+        PanelView panel(store);
+        const auto summary = [&panel] { return panel.subtitleLabel()->text(); };
+        QCOMPARE(summary(), QStringLiteral("No watches yet"));
 
-        fixture.answerAll("192.0.2.1\n");
-        fixture.store->checkAll();
-        QTRY_COMPARE(panel.subtitleLabel()->text(), QStringLiteral("1 record settled"));
+        // Only the first one's resolvers answer.
+        fixture.answer(QStringList(4, QStringLiteral("192.0.2.1\n")), QStringLiteral("a.example"));
+        const QUuid settled = fixture.addAndCheck(QStringLiteral("a.example"));
+        const QUuid pending = fixture.addAndCheck(QStringLiteral("b.example"));
+        QCOMPARE(summary(), QStringLiteral("1 propagating \u00B7 1 settled"));
+        QCOMPARE(panel.accessibleName(), QStringLiteral("Quello, watching DNS propagation"));
+        store.remove(settled);
+        QCOMPARE(summary(), QStringLiteral("1 propagating"));
+
+        fixture.answerAll(QStringLiteral("192.0.2.1\n"));
+        QVERIFY(fixture.checkNow(pending));
+        QCOMPARE(summary(), QStringLiteral("1 record settled"));
         QCOMPARE(panel.accessibleName(), QStringLiteral("Quello"));
+        QVERIFY(!fixture.addAndCheck(QStringLiteral("c.example")).isNull());
+        QCOMPARE(summary(), QStringLiteral("2 records settled"));
     }
 
     // See-through only with rounded corners; an opaque window is filled to
@@ -104,8 +89,8 @@ private Q_SLOTS:
 
     void glass() {
         QFETCH(bool, translucent);
-        ShellStore fixture;
-        PanelView panel(*fixture.store);
+        StoreFixture fixture;
+        PanelView panel(fixture.startEmpty());
         GlassBackground::prepareWindow(&panel, translucent);
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
@@ -141,8 +126,8 @@ private Q_SLOTS:
 
     void followsTheColumnsHeight() {
         QFETCH(bool, trayAtTop);
-        ShellStore fixture;
-        PanelPopover popover(*fixture.store);
+        StoreFixture fixture;
+        PanelPopover popover(fixture.startEmpty());
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect icon(screen.center().x(), trayAtTop ? screen.top() : screen.bottom() - 20, 20,
                          20);
@@ -156,8 +141,8 @@ private Q_SLOTS:
                    && (trayAtTop ? popover.geometry().top() == before.top()
                                  : popover.geometry().bottom() == before.bottom());
         };
-        const QUuid first = fixture.addChecked(QStringLiteral("a.example"));
-        const QUuid second = fixture.addChecked(QStringLiteral("b.example"));
+        const QUuid first = fixture.addAndCheck(QStringLiteral("a.example"));
+        const QUuid second = fixture.addAndCheck(QStringLiteral("b.example"));
         QTRY_VERIFY(popover.height() != before.height());
         QTRY_VERIFY(keepsEdge());
         QCOMPARE(popover.width(), 380);
@@ -172,8 +157,8 @@ private Q_SLOTS:
 
     // Without a tray the panel is an ordinary window; closing it hides it.
     void standaloneAndPopup() {
-        ShellStore fixture;
-        PanelPopover popover(*fixture.store);
+        StoreFixture fixture;
+        PanelPopover popover(fixture.startEmpty());
         popover.showStandalone();
         QVERIFY(QTest::qWaitForWindowExposed(&popover));
         QCOMPARE(popover.windowFlags() & Qt::WindowType_Mask, Qt::Window);

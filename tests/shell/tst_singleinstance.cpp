@@ -38,18 +38,6 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void secondStartHandsOver() {
-        QTemporaryDir dir;
-        SingleInstance first(dir.path());
-        QCOMPARE(first.claim(), Role::Primary);
-        first.listen();
-        QSignalSpy shown(&first, &SingleInstance::showRequested);
-
-        SingleInstance second(dir.path());
-        QCOMPARE(second.claim(), Role::HandedOver);
-        QTRY_COMPARE(shown.size(), 1);
-    }
-
     // What a crash leaves behind must not keep Quello from starting, while a
     // lock whose owner still runs must.
     void leftoverLock_data() {

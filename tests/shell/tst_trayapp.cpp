@@ -1,11 +1,9 @@
-#include "desktoptestmain.h"
 #include "fakedig.h"
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
 #include "menubar/quelloapp.h"
 
-#include <QProcess>
-#include <QStandardPaths>
+#include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,17 +18,6 @@ struct ScratchConfig {
     ScratchConfig() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path())); }
 };
 const ScratchConfig scratchConfig;
-
-bool trayReady() {
-    return QSystemTrayIcon::isSystemTrayAvailable()
-           && !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
-}
-
-void clickAt(QPoint point) {
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(point.x()),
-                       QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")});
-}
 
 QWidget* visibleBalloon() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -48,33 +35,10 @@ class TestTrayApp : public QObject {
     Test::FakeDig m_dig;
 
 private Q_SLOTS:
-    void clickOnTheIconTogglesThePanel() {
-        if (!trayReady())
-            QSKIP("needs an X11 tray host and xdotool (tests/session/desktop-session)");
-        QuelloApp app(m_dig.program());
-        // The icon's window starts at the origin, then the tray takes it in.
-        QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty()
-                                     && app.menuBarItem()->iconGeometry().topLeft() != QPoint(),
-                                 5000);
-        const QRect icon = app.menuBarItem()->iconGeometry();
-
-        clickAt(icon.center());
-        QTRY_VERIFY(app.popover()->isVisible());
-        QVERIFY(app.popover()->isAnchored());
-        const QRect panel = app.popover()->geometry();
-        QVERIFY(panel.top() > icon.bottom() && panel.top() - icon.bottom() < 12);
-        QVERIFY(panel.left() <= icon.center().x() && panel.right() >= icon.center().x());
-
-        // The second click closes it and does not reopen it.
-        clickAt(icon.center());
-        QTest::qWait(500);
-        QVERIFY(!app.popover()->isVisible());
-    }
-
     // The private session bus of the test desktop has no notification
     // service: the tray's own balloon shows the message instead.
     void notificationFallsBackToTheTray() {
-        if (!trayReady())
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("needs an X11 tray host (tests/session/desktop-session)");
         QuelloApp app(m_dig.program());
         QTRY_VERIFY_WITH_TIMEOUT(!app.menuBarItem()->iconGeometry().isEmpty(), 5000);
@@ -84,29 +48,28 @@ private Q_SLOTS:
         visibleBalloon()->close();
     }
 
-    void notificationClickOpensThePanel_data() {
-        QTest::addColumn<bool>("watchExists");
-        QTest::newRow("watch still listed") << true;
-        QTest::newRow("watch removed since") << false;
-    }
-
-    void notificationClickOpensThePanel() {
-        QFETCH(bool, watchExists);
+    // Clicked after its watch was removed, a notification opens nothing.
+    void notificationOfARemovedWatchOpensNothing() {
         QuelloApp app(m_dig.program());
         QVERIFY(app.store().add(QStringLiteral("example.com"), RecordType::A, std::nullopt));
         const QUuid id = app.store().watches().constFirst().id;
-        if (!watchExists)
-            app.store().remove(id);
-
+        app.store().remove(id);
         Q_EMIT app.notifier().activated(id);
         QTest::qWait(200);
-        QCOMPARE(app.popover()->isVisible(), watchExists);
-        // Without a tray the panel comes as an ordinary window.
-        if (watchExists)
-            QCOMPARE(app.popover()->isAnchored(), QSystemTrayIcon::isSystemTrayAvailable());
-        app.store().remove(id);
+        QVERIFY(!app.popover()->isVisible());
     }
 };
 
-QUELLO_DESKTOP_TEST_MAIN(TestTrayApp)
+// Wants X11: outside the test desktop (never on the user's own display) the
+// platform falls back to offscreen, so the test can start and skip what needs
+// a desktop instead of aborting in the application's constructor.
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QUELLO_TEST_DESKTOP"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestTrayApp test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_trayapp.moc"
