@@ -126,6 +126,13 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
 </context>
 <context>
+    <name>Quello::InputPreview</name>
+    <message>
+        <source>wait for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Quello::MenuBarItem</name>
     <message>
         <source>Open Quello</source>
@@ -155,6 +162,26 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>More actions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No watches yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 record settled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 records settled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 propagating · %2 settled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 propagating</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -227,6 +254,17 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
 </context>
 <context>
+    <name>Quello::ResolverDetails</name>
+    <message>
+        <source>unreachable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Quello::WaitCommand</name>
     <message>
         <source>cannot run %1: it is missing or not executable (package bind9-dnsutils)</source>
@@ -269,6 +307,26 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>%1. Shows the answer from each resolver.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no answer yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, current value %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, waiting for %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

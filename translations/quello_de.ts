@@ -143,6 +143,13 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     </message>
 </context>
 <context>
+    <name>Quello::InputPreview</name>
+    <message>
+        <source>wait for %1</source>
+        <translation>warten auf %1</translation>
+    </message>
+</context>
+<context>
     <name>Quello::MenuBarItem</name>
     <message>
         <source>Open Quello</source>
@@ -173,6 +180,26 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>More actions</source>
         <translation>Weitere Aktionen</translation>
+    </message>
+    <message>
+        <source>No watches yet</source>
+        <translation>Noch keine Beobachtungen</translation>
+    </message>
+    <message>
+        <source>1 record settled</source>
+        <translation>1 Eintrag abgeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 records settled</source>
+        <translation>%1 Einträge abgeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 propagating · %2 settled</source>
+        <translation>%1 werden verbreitet · %2 abgeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 propagating</source>
+        <translation>%1 werden verbreitet</translation>
     </message>
 </context>
 <context>
@@ -246,6 +273,17 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     </message>
 </context>
 <context>
+    <name>Quello::ResolverDetails</name>
+    <message>
+        <source>unreachable</source>
+        <translation>nicht erreichbar</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>keine Antwort</translation>
+    </message>
+</context>
+<context>
     <name>Quello::WaitCommand</name>
     <message>
         <source>cannot run %1: it is missing or not executable (package bind9-dnsutils)</source>
@@ -289,6 +327,26 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>%1. Shows the answer from each resolver.</source>
         <translation>%1. Zeigt die Antwort jedes Resolvers.</translation>
+    </message>
+    <message>
+        <source>no answer yet</source>
+        <translation>noch keine Antwort</translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation>wird geprüft…</translation>
+    </message>
+    <message>
+        <source>%1, %2 record</source>
+        <translation>%1, %2-Eintrag</translation>
+    </message>
+    <message>
+        <source>, current value %1</source>
+        <translation>, aktueller Wert %1</translation>
+    </message>
+    <message>
+        <source>, waiting for %1</source>
+        <translation>, warten auf %1</translation>
     </message>
 </context>
 </TS>

@@ -44,7 +44,7 @@ QList<PreviewChip> InputPreview::chips() const {
     QList<PreviewChip> chips{{m_request->domain, AccentColors::blue()},
                              {rawValue(m_request->type), AccentColors::violet()}};
     if (m_request->expected)
-        chips.append({QStringLiteral("wait for ") + *m_request->expected, SystemColors::orange()});
+        chips.append({tr("wait for %1").arg(*m_request->expected), SystemColors::orange()});
     return chips;
 }
 

@@ -3,6 +3,7 @@
 #include "model/watchparser.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -23,6 +24,8 @@ struct PreviewChip {
 // the parsed line, its chips, the field's border and icon colours, and the
 // key its animation follows. Depends on nothing but the text.
 class InputPreview {
+    Q_DECLARE_TR_FUNCTIONS(Quello::InputPreview)
+
 public:
     // The domain used in the placeholder and in the empty list's hint.
     static inline const QString exampleDomain = QStringLiteral("example.com");

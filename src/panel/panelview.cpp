@@ -129,15 +129,14 @@ QWidget* PanelView::buildHeader() {
 
 QString PanelView::subtitle(int watches, int pending) {
     if (watches <= 0)
-        return QStringLiteral("No watches yet");
+        return tr("No watches yet");
     const int settled = watches - pending;
     if (pending <= 0) {
-        return settled == 1 ? QStringLiteral("1 record settled")
-                            : QStringLiteral("%1 records settled").arg(settled);
+        return settled == 1 ? tr("1 record settled") : tr("%1 records settled").arg(settled);
     }
     if (settled != 0)
-        return QStringLiteral("%1 propagating \u00B7 %2 settled").arg(pending).arg(settled);
-    return QStringLiteral("%1 propagating").arg(pending);
+        return tr("%1 propagating \u00B7 %2 settled").arg(pending).arg(settled);
+    return tr("%1 propagating").arg(pending);
 }
 
 QLineEdit* PanelView::inputField() const {

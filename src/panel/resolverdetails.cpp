@@ -26,9 +26,9 @@ QString ResolverDetails::resolverText(const DigStore& store, const Watch& watch,
     if (result == watchResults->cend())
         return QStringLiteral("\u2026");
     if (result->failed)
-        return QStringLiteral("unreachable");
+        return tr("unreachable");
     if (result->values.isEmpty())
-        return QStringLiteral("no answer");
+        return tr("no answer");
     return result->values.join(QStringLiteral("  "));
 }
 

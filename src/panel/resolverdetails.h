@@ -4,6 +4,7 @@
 #include "model/watch.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QList>
 #include <QRect>
@@ -19,6 +20,8 @@ class DigStore;
 // The lines that unfold under a clicked row: one per resolver with its dot,
 // its name and its latest answer. Reads the store when measured or painted.
 class ResolverDetails {
+    Q_DECLARE_TR_FUNCTIONS(Quello::ResolverDetails)
+
 public:
     static constexpr int leadingPadding = 23; // flush with the row's domain text
     static constexpr int topPadding = 6;

@@ -32,7 +32,7 @@ QString ResolverLineAccessible::text(QAccessible::Text t) const {
     QString answer = ResolverDetails::resolverText(m_row->store(), m_row->watch(), resolver);
     // Read aloud, the ellipsis of a missing answer says nothing.
     if (answer == QStringLiteral("\u2026"))
-        answer = QStringLiteral("no answer yet");
+        answer = WatchRow::tr("no answer yet");
     return resolver.name + QStringLiteral(", ") + answer;
 }
 

@@ -124,17 +124,16 @@ QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
         return *consensus;
     }
     if (store.isChecking().contains(watch.id))
-        return QStringLiteral("checking\u2026");
-    return QStringLiteral("no answer yet");
+        return tr("checking\u2026");
+    return tr("no answer yet");
 }
 
 QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch) {
-    QString summary = watch.domain + QStringLiteral(", ") + rawValue(watch.recordType)
-                      + QStringLiteral(" record");
+    QString summary = tr("%1, %2 record").arg(watch.domain, rawValue(watch.recordType));
     if (const std::optional<QString> consensus = store.consensusValue(watch))
-        summary += QStringLiteral(", current value ") + *consensus;
+        summary += tr(", current value %1").arg(*consensus);
     if (watch.expected)
-        summary += QStringLiteral(", waiting for ") + *watch.expected;
+        summary += tr(", waiting for %1").arg(*watch.expected);
     return summary;
 }
 

@@ -146,10 +146,10 @@ private Q_SLOTS:
         QTest::newRow("row actions")
             << actionNames.join(u'|') << QStringLiteral("Jetzt prüfen|Entfernen");
 
-        // What the panel computes from the data is shown as it is, in English.
         QTest::newRow("summary") << m_watchingPanel->subtitleLabel()->text()
-                                 << QStringLiteral("2 propagating");
+                                 << QStringLiteral("2 werden verbreitet");
 
+        // The resolvers' names are data, shown as they are.
         QTest::newRow("resolver name")
             << Resolver::all().front().name << QStringLiteral("This computer");
     }
