@@ -51,31 +51,19 @@ void TestDnslabStore::valuesAsTheRealOutputConverts_data() {
     QTest::addColumn<std::optional<QString>>("expected");
     QTest::addColumn<QStringList>("values");
 
-    const QStringList mx = command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.");
-    const QStringList mxValue{QStringLiteral("10 Mail.Example.Test")};
-    const std::optional<QString> none;
     // dnsmasq hands out several records in a rotating order; the runner sorts.
     QTest::newRow("three A records sorted")
         << command("set-a|all|kinds.lab.test|192.0.2.3|192.0.2.1|192.0.2.2") << RecordType::A
-        << none
+        << std::optional<QString>()
         << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2"),
                        QStringLiteral("192.0.2.3")};
-    QTest::newRow("CNAME keeps its case, loses the dot; expected in another case")
-        << command("set-cname|all|kinds.lab.test|Target.Example.Test.") << RecordType::CNAME
-        << std::optional<QString>(QStringLiteral("target.EXAMPLE.test."))
-        << QStringList{QStringLiteral("Target.Example.Test")};
     QTest::newRow("MX expected by host")
-        << mx << RecordType::MX << std::optional<QString>(QStringLiteral("mail.example.test."))
-        << mxValue;
-    QTest::newRow("MX 5 and 10 sort as text")
-        << command("set-mx|all|kinds.lab.test|5|mx5.lab.test|10|mx10.lab.test") << RecordType::MX
-        << none
-        << QStringList{QStringLiteral("10 mx10.lab.test"), QStringLiteral("5 mx5.lab.test")};
+        << command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.") << RecordType::MX
+        << std::optional<QString>(QStringLiteral("mail.example.test."))
+        << QStringList{QStringLiteral("10 Mail.Example.Test")};
     QTest::newRow("TXT with two strings keeps the inner quotes")
         << command("set-txt|all|kinds.lab.test|v=spf1 -all|second string") << RecordType::TXT
-        << none << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
-    QTest::newRow("AAAA") << command("set-aaaa|all|kinds.lab.test|2001:db8::1") << RecordType::AAAA
-                          << none << QStringList{QStringLiteral("2001:db8::1")};
+        << std::optional<QString>() << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
 }
 
 void TestDnslabStore::valuesAsTheRealOutputConverts() {
@@ -101,9 +89,7 @@ void TestDnslabStore::answersWithoutRecordsAreEmptyNotFailed_data() {
     QTest::addColumn<RecordType>("type");
 
     QTest::newRow("NXDOMAIN") << QStringList() << RecordType::A;
-    QTest::newRow("NODATA") << command("set-a|all|empty.lab.test|192.0.2.1") << RecordType::MX;
     QTest::newRow("SERVFAIL") << command("fail|all|empty.lab.test|servfail") << RecordType::A;
-    QTest::newRow("REFUSED") << command("fail|all|empty.lab.test|refused") << RecordType::A;
 }
 
 // The resolvers agree on nothing: a problem everywhere, and never settled.

@@ -26,7 +26,6 @@ private Q_SLOTS:
 
     void settlesWithinOneIntervalOfTheLastChange();
     void frozenResolverTimesOutNamingIt();
-    void expectedMxHostInMixedCaseWithFinalDot();
 
 private:
     void start(const QStringList& args) {
@@ -91,13 +90,6 @@ void TestDnslabWait::frozenResolverTimesOutNamingIt() {
     QVERIFY2(last.contains(u"did not settle within 4s; still lagging: Quad9: query failed"_s),
              qPrintable(last));
     QVERIFY(!last.contains(u"Google"_s));
-}
-
-void TestDnslabWait::expectedMxHostInMixedCaseWithFinalDot() {
-    QVERIFY(DnsLab::run("set-mx|all|mx.lab.test|10|mail.lab.test"));
-    start({u"--quiet"_s, u"mx.lab.test"_s, u"MX"_s, u"Mail.Lab.TEST."_s});
-    QCOMPARE(finish(20000), 0);
-    QCOMPARE(m_stderr, QString());
 }
 
 QTEST_GUILESS_MAIN(TestDnslabWait)

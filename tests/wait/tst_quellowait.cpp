@@ -19,9 +19,7 @@ class TestQuelloWait : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
-    void refusedBeforeAnyDig_data();
     void refusedBeforeAnyDig();
-    void missingDig();
     void interruptReapsTheDigs();
 };
 
@@ -45,15 +43,12 @@ void TestQuelloWait::parse_data() {
     QTest::newRow("unknown type") << QStringList{u"example.com"_s, u"SPF"_s} << u"\u201cSPF\u201d is not a record type"_s << ok << 0 << 0;
     QTest::newRow("option-like word") << QStringList{u"-f/etc/passwd"_s} << u"unknown option \u201c-f/etc/passwd\u201d"_s << ok << 0 << 0;
     QTest::newRow("after --, still no domain") << QStringList{u"--"_s, u"-x.example.com"_s} << u"begins with \u201c-\u201d"_s << ok << 0 << 0;
-    QTest::newRow("final dot") << QStringList{u"example.com."_s} << u"without its final dot"_s << ok << 0 << 0;
     QTest::newRow("nothing") << QStringList{u"-q"_s} << u"no domain given"_s << ok << 0 << 0;
     QTest::newRow("zero interval") << QStringList{u"-i"_s, u"0s"_s, u"a.b"_s} << u"--interval wants"_s << ok << 0 << 0;
     QTest::newRow("unit on part only") << QStringList{u"-t"_s, u"1h30"_s, u"a.b"_s} << u"not \u201c1h30\u201d"_s << ok << 0 << 0;
-    QTest::newRow("milliseconds") << QStringList{u"-i"_s, u"500ms"_s, u"a.b"_s} << u"--interval wants"_s << ok << 0 << 0;
     QTest::newRow("beyond a week") << QStringList{u"-t"_s, u"169h"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
     QTest::newRow("would overflow") << QStringList{u"-t"_s, u"99999999999999999999s"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
     QTest::newRow("value missing") << QStringList{u"a.b"_s, u"--timeout"_s} << u"--timeout wants"_s << ok << 0 << 0;
-    QTest::newRow("flag with a value") << QStringList{u"--quiet=yes"_s, u"a.b"_s} << u"unknown option"_s << ok << 0 << 0;
     // clang-format on
 }
 
@@ -83,25 +78,14 @@ void TestQuelloWait::parse() {
     QCOMPARE(options->timeout, Seconds{timeout});
 }
 
-void TestQuelloWait::refusedBeforeAnyDig_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("nodot") << QStringList{u"nodot"_s};
-    QTest::newRow("SPF") << QStringList{u"example.com"_s, u"SPF"_s};
-    QTest::newRow("-f/etc/passwd") << QStringList{u"-f/etc/passwd"_s};
-}
-
 void TestQuelloWait::refusedBeforeAnyDig() {
-    QFETCH(QStringList, args);
     FakeDig dig;
     WaitCommand command(dig.program());
-    QCOMPARE(command.start(args), std::optional(2));
+    QCOMPARE(command.start({u"-f/etc/passwd"_s}), std::optional(2));
     QTest::qWait(100);
     QCOMPARE(dig.calls().size(), 0);
-}
-
-void TestQuelloWait::missingDig() {
-    WaitCommand command(u"/nonexistent/dig"_s);
-    QCOMPARE(command.start({u"example.com"_s}), std::optional(3));
+    // A missing dig is told at once, not as a check failing forever.
+    QCOMPARE(WaitCommand(u"/nonexistent/dig"_s).start({u"example.com"_s}), std::optional(3));
 }
 
 void TestQuelloWait::interruptReapsTheDigs() {
