@@ -1,11 +1,13 @@
 #include "fakedig.h"
 #include "query/digqueue.h"
+#include "query/openfilelimit.h"
 
 #include <QTest>
 
 #include <cerrno>
 #include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace Quello;
 using Test::FakeDig;
@@ -24,6 +26,7 @@ class TestDigQueue : public QObject {
 private Q_SLOTS:
     void boundRespected();
     void contextDestroyed();
+    void softLimitRaisedToHardLimit();
 };
 
 void TestDigQueue::boundRespected() {
@@ -70,6 +73,26 @@ void TestDigQueue::contextDestroyed() {
     QTRY_COMPARE(answered, QStringList{domainAt(2)});
     QCOMPARE(fake.calls().size(), 2);
     QCOMPARE(queue.running() + queue.waiting(), 0);
+}
+
+// Many digs at once need many pipes.
+void TestDigQueue::softLimitRaisedToHardLimit() {
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &before), 0);
+    if (before.rlim_max == RLIM_INFINITY)
+        QSKIP("no finite hard limit here");
+    // Start below the hard limit so that the raise is observable.
+    if (before.rlim_cur == before.rlim_max && before.rlim_max > 64) {
+        rlimit lowered = before;
+        lowered.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    }
+
+    const long reported = raiseOpenFileLimit();
+    rlimit after{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &after), 0);
+    QCOMPARE(after.rlim_cur, before.rlim_max);
+    QCOMPARE(reported, long(after.rlim_cur));
 }
 
 QTEST_GUILESS_MAIN(TestDigQueue)
