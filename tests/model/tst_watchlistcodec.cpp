@@ -121,11 +121,6 @@ void TestWatchListCodec::decode_data() {
                       "0.5E+1 } ] ")
         << OptionalWatchList({makeWatch(firstId, "a.b", RecordType::TXT,
                                         QStringLiteral("\"\\/\b\f\n\r\t\u00E9"), 5)});
-    const auto withExpected = [](const QByteArray& text) {
-        return list(",\"recordType\":\"A\",\"createdAt\":0,\"expected\":\"" + text + "\"");
-    };
-    QTest::newRow("raw tab in a string") << withExpected("a\tb") << unreadable;
-    QTest::newRow("unknown escape") << withExpected("\\q") << unreadable;
     for (const char* number : {"1.", ".5"}) {
         QTest::addRow("number %s", number)
             << list(R"(,"recordType":"A","createdAt":)" + QByteArray(number)) << unreadable;

@@ -1,10 +1,17 @@
+#include "privatebus.h"
+#include "store/inisettingsstore.h"
+#include "store/logindwakewatcher.h"
 #include "storefixture.h"
 
+#include <QDBusMessage>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Quello;
 using namespace Quello::Test;
+using namespace std::chrono_literals;
 
 class TestDigStore : public QObject {
     Q_OBJECT
@@ -21,13 +28,18 @@ private Q_SLOTS:
     void checkSurvivesListGrowingFromSlot();
     void unreadableList_data();
     void unreadableList();
+    void iniSettingsRoundTrip_data();
+    void iniSettingsRoundTrip();
+    void dueAfterInterval_data();
+    void dueAfterInterval();
+    void noAnswersYetIsDue();
+    void passChecksOneWatchAtATime();
+    void passAtOnceOnWakingUp();
 };
 
 void TestDigStore::addSavesExactListBeforeFirstCheck() {
     StoreFixture f;
-    f.clock.setNow(700'000'000.25);
     DigStore& store = f.startEmpty();
-    QSignalSpy added(&store, &DigStore::watchAdded);
     int digCallsAtSave = -1;
     f.settings.onWrite = [&](const MemorySettingsStore::Write&) {
         digCallsAtSave = int(f.dig.calls().size()) + int(store.isChecking().size());
@@ -36,11 +48,8 @@ void TestDigStore::addSavesExactListBeforeFirstCheck() {
     QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
                       QStringLiteral("10 mx.example.test")));
     const Watch& w = store.watches().first();
-    QCOMPARE(added.size(), 1);
-    QCOMPARE(added.first().first().value<QUuid>(), w.id);
-    QCOMPARE(w.createdAt, 700'000'000.25);
-    QCOMPARE(f.settings.writesTo(DigStore::settingsKey),
-             QList<QByteArray>{WatchListCodec::encode(store.watches())});
+    QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{
+                                    {DigStore::settingsKey, WatchListCodec::encode({w})}}));
     QCOMPARE(digCallsAtSave, 0); // saved before any check starts
     QCOMPARE(f.notifier.permissionRequests, 1);
     QTRY_VERIFY(store.results().contains(w.id));
@@ -85,7 +94,6 @@ void TestDigStore::removeKeepsOrderAndAlwaysSaves() {
                              savedWatch(QStringLiteral("c.test"))};
     DigStore& store = f.start(saved);
     QVERIFY(f.launchChecksDone());
-    QSignalSpy removed(&store, &DigStore::watchRemoved);
 
     // The id is passed by reference from inside the list itself, as a view
     // holding no copy would: the removal shifts c.test into that slot.
@@ -93,10 +101,9 @@ void TestDigStore::removeKeepsOrderAndAlwaysSaves() {
     QCOMPARE(store.watches(), (QList<Watch>{saved[0], saved[2]}));
     QVERIFY(!store.results().contains(saved[1].id) && store.results().size() == 2);
     store.remove(QUuid::createUuid());
-    const QByteArray remaining = WatchListCodec::encode({saved[0], saved[2]});
-    QCOMPARE(f.settings.writesTo(DigStore::settingsKey), (QList<QByteArray>{remaining, remaining}));
-    QCOMPARE(removed.size(), 1);
-    QCOMPARE(removed.at(0).at(0).value<QUuid>(), saved[1].id);
+    const MemorySettingsStore::Write remaining{DigStore::settingsKey,
+                                               WatchListCodec::encode({saved[0], saved[2]})};
+    QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{remaining, remaining}));
 }
 
 void TestDigStore::launchChecksEverySavedWatchOnce() {
@@ -234,6 +241,162 @@ void TestDigStore::unreadableList() {
     QCOMPARE(f.settings.values.value(DigStore::settingsKey),
              WatchListCodec::encode(store.watches()));
     QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
+}
+
+// The real settings file keeps the bytes it is given.
+void TestDigStore::iniSettingsRoundTrip_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("JSON with quotes and non-ASCII")
+        << "QuelloWatches"
+        << QByteArray("[{\"domain\":\"a.test\",\"expected\":\"\\\"v=x\\\" \xc3\xa9\"}]");
+    QTest::newRow("damaged bytes") << "QuelloWatches.unreadable" << QByteArray("[\0\xff\n=;#\\", 9);
+    QTest::newRow("empty value") << "QuelloWatches" << QByteArray("");
+}
+
+void TestDigStore::iniSettingsRoundTrip() {
+    QFETCH(QString, key);
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Quello.conf"));
+    IniSettingsStore store(file);
+    QCOMPARE(store.value(key), std::nullopt);
+    store.setValue(QStringLiteral("other"), "unchanged");
+    store.setValue(key, bytes);
+
+    // On disk as soon as setValue returns.
+    QCOMPARE(QSettings(file, QSettings::IniFormat).value(key).toByteArray(), bytes);
+    QCOMPARE(IniSettingsStore(file).value(key), std::optional(bytes));
+    QCOMPARE(IniSettingsStore(file).value(QStringLiteral("other")),
+             std::optional(QByteArray("unchanged")));
+}
+
+void TestDigStore::dueAfterInterval_data() {
+    QTest::addColumn<bool>("settled");
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<double>("age"); // of the latest answer when the pass begins
+    QTest::addColumn<bool>("due");
+
+    QTest::newRow("pending at 60") << false << false << 60.0 << true;
+    QTest::newRow("failed answers count") << false << true << 59.9 << false;
+    QTest::newRow("settled at 599.9") << true << false << 599.9 << false;
+    QTest::newRow("settled at 600") << true << false << 600.0 << true;
+    QTest::newRow("clock set back") << false << false << -3600.0 << false;
+}
+
+void TestDigStore::dueAfterInterval() {
+    QFETCH(bool, settled);
+    QFETCH(bool, failing);
+    QFETCH(double, age);
+    QFETCH(bool, due);
+
+    StoreFixture f;
+    const QString one = QStringLiteral("192.0.2.1\n");
+    if (failing)
+        f.answerAll(QStringLiteral("!9"));
+    else if (settled)
+        f.answerAll(one);
+    else
+        f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
+    f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
+                           settled ? std::optional(650'000'000.0) : std::nullopt)});
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+    const QUuid id = store.watches().first().id;
+    const Instant answeredAt = f.clock.now();
+
+    f.clock.setNow(answeredAt + age - 30);
+    f.clock.advance(30);
+    QCOMPARE(store.isChecking().contains(id), due);
+    QTRY_VERIFY(store.isChecking().isEmpty());
+    QCOMPARE(f.dig.calls().size(), due ? 8 : 4);
+    QCOMPARE(f.clock.pendingWakeUps(), 1);
+    QVERIFY(f.clock.requestedDelays.size() == 2 && f.clock.requestedDelays.last() == 30s);
+
+    if (age < 0) {
+        // Due once the wall clock has caught up with the answer plus 60 s.
+        f.clock.setNow(answeredAt + 30);
+        f.clock.advance(30);
+        QVERIFY(store.isChecking().contains(id));
+    }
+    // Polling ends with the store.
+    f.store.reset();
+    QCOMPARE(f.clock.pendingWakeUps(), 0);
+}
+
+void TestDigStore::noAnswersYetIsDue() {
+    StoreFixture f;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    DigStore& store = f.start();
+    f.clock.advance(30);
+    QVERIFY(store.isChecking().contains(store.watches().first().id));
+}
+
+void TestDigStore::passChecksOneWatchAtATime() {
+    StoreFixture f;
+    const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
+                             savedWatch(QStringLiteral("b.test")),
+                             savedWatch(QStringLiteral("c.test"))};
+    f.saveList(saved);
+    DigStore& store = f.start();
+    QVERIFY(f.launchChecksDone());
+
+    f.dig.setAnswer({.sleepSeconds = 0.1});
+    qsizetype mostAtOnce = 0;
+    QList<QUuid> order;
+    connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& id) {
+        mostAtOnce = std::max(mostAtOnce, store.isChecking().size());
+        if (store.isChecking().contains(id))
+            order.append(id);
+    });
+    // Removed during the pass: its turn passes without a check.
+    connect(&store, &DigStore::resultsChanged, this, [&](const QUuid& id) {
+        if (id == saved[0].id && store.watch(saved[1].id))
+            store.remove(saved[1].id);
+    });
+
+    f.clock.advance(60);
+    QCOMPARE(f.clock.pendingWakeUps(), 0); // no sleep while the pass runs
+    QTRY_COMPARE(f.clock.pendingWakeUps(), 1);
+    QCOMPARE(order, (QList<QUuid>{saved[0].id, saved[2].id}));
+    QCOMPARE(mostAtOnce, 1);
+}
+
+void TestDigStore::passAtOnceOnWakingUp() {
+    PrivateBus bus;
+    QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+    QDBusConnection logind = bus.connect(QStringLiteral("logind"));
+    LogindWakeWatcher watcher(bus.connect(QStringLiteral("quello")));
+    QSignalSpy woke(&watcher, &WakeWatcher::wokeUp);
+    const auto prepareForSleep = [&](bool goingToSleep) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        logind.send(signal << goingToSleep);
+    };
+    StoreFixture f;
+    f.wakeWatcher = &watcher;
+    f.saveList({savedWatch(QStringLiteral("example.test"))});
+    f.start();
+    QVERIFY(f.launchChecksDone());
+
+    // An hour asleep; the monotonic clock stood still meanwhile.
+    prepareForSleep(true);
+    f.clock.setNow(f.clock.now() + 3600);
+    QTest::qWait(200);
+    QCOMPARE(f.dig.calls().size(), 4);
+    f.dig.setAnswer({.sleepSeconds = 1.0});
+    prepareForSleep(false);
+    QTRY_COMPARE(f.dig.calls().size(), 8);
+    // Waking up again during that pass starts no second one.
+    prepareForSleep(false);
+    QTRY_COMPARE(woke.size(), 2);
+    QVERIFY(!f.store->isChecking().isEmpty());
+    QTRY_VERIFY(f.store->isChecking().isEmpty());
+    QCOMPARE(f.dig.calls().size(), 8);
+    QCOMPARE(f.clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
 }
 
 QTEST_GUILESS_MAIN(TestDigStore)
