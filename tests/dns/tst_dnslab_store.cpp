@@ -61,102 +61,99 @@ private Q_SLOTS:
         m_wait.kill(), m_wait.waitForFinished();
     }
 
-    void valuesAsTheRealOutputConverts_data();
-    void valuesAsTheRealOutputConverts();
-    void waitSettlesWithinOneIntervalOfTheLastChange();
-    void waitForFrozenResolverTimesOutNamingIt();
+    void valuesAsTheRealOutputConverts_data() {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<RecordType>("type");
+        QTest::addColumn<QStringList>("values"); // none: a problem everywhere, never settled
+
+        // dnsmasq hands out several records in a rotating order; the runner sorts.
+        QTest::newRow("three A records sorted")
+            << command("set-a|all|kinds.lab.test|192.0.2.3|192.0.2.1|192.0.2.2") << RecordType::A
+            << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2"),
+                           QStringLiteral("192.0.2.3")};
+        QTest::newRow("MX") << command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.")
+                            << RecordType::MX
+                            << QStringList{QStringLiteral("10 Mail.Example.Test")};
+        QTest::newRow("TXT with two strings keeps the inner quotes")
+            << command("set-txt|all|kinds.lab.test|v=spf1 -all|second string") << RecordType::TXT
+            << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
+        // Answers without records are empty, not failed.
+        QTest::newRow("NXDOMAIN") << QStringList() << RecordType::A << QStringList();
+        QTest::newRow("SERVFAIL") << command("fail|all|kinds.lab.test|servfail") << RecordType::A
+                                  << QStringList();
+    }
+
+    void valuesAsTheRealOutputConverts() {
+        QFETCH(QStringList, setup);
+        QFETCH(RecordType, type);
+        QFETCH(QStringList, values);
+        if (!setup.isEmpty())
+            QVERIFY(lab(setup));
+
+        const QUuid id = m_f->addAndCheck(QStringLiteral("kinds.lab.test"), type);
+        QVERIFY(!id.isNull());
+        const Watch watch = *m_f->store->watch(id);
+        for (const Resolver& resolver : Resolver::all()) {
+            QCOMPARE(result(id, resolver.id), (ResolverResult{values, false, m_f->clock.now()}));
+            QCOMPARE(m_f->store->status(watch, resolver),
+                     values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok);
+        }
+        QCOMPARE(watch.settledAt.has_value(), !values.isEmpty());
+        QCOMPARE(m_f->notifier.notifications.size(), values.isEmpty() ? 0 : 1);
+        if (!values.isEmpty())
+            QCOMPARE(m_f->notifier.notifications.first().body,
+                     QStringLiteral("All resolvers now return ") + values.join(u", "));
+    }
+
+    void waitSettlesWithinOneIntervalOfTheLastChange() {
+        QVERIFY(DnsLab::run("set-a|all|moving.lab.test|192.0.2.1"));
+        start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
+        QTest::qWait(2500);
+        QVERIFY(DnsLab::run("set-a|system|moving.lab.test|192.0.2.2"));
+        QVERIFY(DnsLab::run("set-a|cloudflare|moving.lab.test|192.0.2.2"));
+        QTest::qWait(2500);
+        QCOMPARE(m_wait.state(), QProcess::Running); // half changed: still waiting
+        QVERIFY(DnsLab::run("set-a|google|moving.lab.test|192.0.2.2"));
+        QVERIFY(DnsLab::run("set-a|quad9|moving.lab.test|192.0.2.2"));
+        QElapsedTimer sinceLastChange;
+        sinceLastChange.start();
+        // One interval, and the last check itself with room for a busy machine.
+        QCOMPARE(finish(10000), 0);
+        QCOMPARE_LT(sinceLastChange.elapsed(), 2000);
+
+        const QJsonObject state = QJsonDocument::fromJson(m_wait.readAllStandardOutput()).object();
+        QCOMPARE(state.value(u"settled"_s), QJsonValue(true));
+        QCOMPARE_GE(state.value(u"elapsed"_s).toDouble(), 5.0);
+        QCOMPARE(state.value(u"watch"_s).toObject().value(u"expected"_s),
+                 QJsonValue(u"192.0.2.2"_s));
+        const QJsonArray resolvers = state.value(u"resolvers"_s).toArray();
+        QCOMPARE(resolvers.size(), 4);
+        for (const QJsonValue& resolver : resolvers) {
+            QCOMPARE(resolver[u"values"_s], QJsonValue(QJsonArray{u"192.0.2.2"_s}));
+            QCOMPARE(resolver[u"failed"_s], QJsonValue(false));
+            QVERIFY(!resolver[u"checkedAt"_s].toString().isEmpty());
+        }
+        // Piped: one plain line per change, no control sequences.
+        QVERIFY(!m_stderr.contains(u'\x1b'));
+        QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.1 (problem)\n"_s));
+        QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.2 (ok)\n"_s));
+        QCOMPARE(m_stderr.count(u"Quad9:"_s), 2);
+    }
+
+    void waitForFrozenResolverTimesOutNamingIt() {
+        QVERIFY(DnsLab::run("set-a|all|frozen.lab.test|192.0.2.1"));
+        QVERIFY(DnsLab::run("freeze|quad9"));
+        QElapsedTimer waited;
+        waited.start();
+        start({u"--timeout"_s, u"4s"_s, u"frozen.lab.test"_s});
+        QCOMPARE(finish(20000), 1);
+        QCOMPARE_GE(waited.elapsed(), 4000);
+        const QString last = m_stderr.trimmed().split(u'\n').constLast();
+        QVERIFY2(last.contains(u"did not settle within 4s; still lagging: Quad9: query failed"_s),
+                 qPrintable(last));
+        QVERIFY(!last.contains(u"Google"_s));
+    }
 };
-
-void TestDnslabStore::valuesAsTheRealOutputConverts_data() {
-    QTest::addColumn<QStringList>("setup");
-    QTest::addColumn<RecordType>("type");
-    QTest::addColumn<QStringList>("values"); // none: a problem everywhere, never settled
-
-    // dnsmasq hands out several records in a rotating order; the runner sorts.
-    QTest::newRow("three A records sorted")
-        << command("set-a|all|kinds.lab.test|192.0.2.3|192.0.2.1|192.0.2.2") << RecordType::A
-        << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2"),
-                       QStringLiteral("192.0.2.3")};
-    QTest::newRow("MX") << command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.")
-                        << RecordType::MX << QStringList{QStringLiteral("10 Mail.Example.Test")};
-    QTest::newRow("TXT with two strings keeps the inner quotes")
-        << command("set-txt|all|kinds.lab.test|v=spf1 -all|second string") << RecordType::TXT
-        << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
-    // Answers without records are empty, not failed.
-    QTest::newRow("NXDOMAIN") << QStringList() << RecordType::A << QStringList();
-    QTest::newRow("SERVFAIL") << command("fail|all|kinds.lab.test|servfail") << RecordType::A
-                              << QStringList();
-}
-
-void TestDnslabStore::valuesAsTheRealOutputConverts() {
-    QFETCH(QStringList, setup);
-    QFETCH(RecordType, type);
-    QFETCH(QStringList, values);
-    if (!setup.isEmpty())
-        QVERIFY(lab(setup));
-
-    const QUuid id = m_f->addAndCheck(QStringLiteral("kinds.lab.test"), type);
-    QVERIFY(!id.isNull());
-    const Watch watch = *m_f->store->watch(id);
-    for (const Resolver& resolver : Resolver::all()) {
-        QCOMPARE(result(id, resolver.id), (ResolverResult{values, false, m_f->clock.now()}));
-        QCOMPARE(m_f->store->status(watch, resolver),
-                 values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok);
-    }
-    QCOMPARE(watch.settledAt.has_value(), !values.isEmpty());
-    QCOMPARE(m_f->notifier.notifications.size(), values.isEmpty() ? 0 : 1);
-    if (!values.isEmpty())
-        QCOMPARE(m_f->notifier.notifications.first().body,
-                 QStringLiteral("All resolvers now return ") + values.join(u", "));
-}
-
-void TestDnslabStore::waitSettlesWithinOneIntervalOfTheLastChange() {
-    QVERIFY(DnsLab::run("set-a|all|moving.lab.test|192.0.2.1"));
-    start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
-    QTest::qWait(2500);
-    QVERIFY(DnsLab::run("set-a|system|moving.lab.test|192.0.2.2"));
-    QVERIFY(DnsLab::run("set-a|cloudflare|moving.lab.test|192.0.2.2"));
-    QTest::qWait(2500);
-    QCOMPARE(m_wait.state(), QProcess::Running); // half changed: still waiting
-    QVERIFY(DnsLab::run("set-a|google|moving.lab.test|192.0.2.2"));
-    QVERIFY(DnsLab::run("set-a|quad9|moving.lab.test|192.0.2.2"));
-    QElapsedTimer sinceLastChange;
-    sinceLastChange.start();
-    // One interval, and the last check itself with room for a busy machine.
-    QCOMPARE(finish(10000), 0);
-    QCOMPARE_LT(sinceLastChange.elapsed(), 2000);
-
-    const QJsonObject state = QJsonDocument::fromJson(m_wait.readAllStandardOutput()).object();
-    QCOMPARE(state.value(u"settled"_s), QJsonValue(true));
-    QCOMPARE_GE(state.value(u"elapsed"_s).toDouble(), 5.0);
-    QCOMPARE(state.value(u"watch"_s).toObject().value(u"expected"_s), QJsonValue(u"192.0.2.2"_s));
-    const QJsonArray resolvers = state.value(u"resolvers"_s).toArray();
-    QCOMPARE(resolvers.size(), 4);
-    for (const QJsonValue& resolver : resolvers) {
-        QCOMPARE(resolver[u"values"_s], QJsonValue(QJsonArray{u"192.0.2.2"_s}));
-        QCOMPARE(resolver[u"failed"_s], QJsonValue(false));
-        QVERIFY(!resolver[u"checkedAt"_s].toString().isEmpty());
-    }
-    // Piped: one plain line per change, no control sequences.
-    QVERIFY(!m_stderr.contains(u'\x1b'));
-    QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.1 (problem)\n"_s));
-    QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.2 (ok)\n"_s));
-    QCOMPARE(m_stderr.count(u"Quad9:"_s), 2);
-}
-
-void TestDnslabStore::waitForFrozenResolverTimesOutNamingIt() {
-    QVERIFY(DnsLab::run("set-a|all|frozen.lab.test|192.0.2.1"));
-    QVERIFY(DnsLab::run("freeze|quad9"));
-    QElapsedTimer waited;
-    waited.start();
-    start({u"--timeout"_s, u"4s"_s, u"frozen.lab.test"_s});
-    QCOMPARE(finish(20000), 1);
-    QCOMPARE_GE(waited.elapsed(), 4000);
-    const QString last = m_stderr.trimmed().split(u'\n').constLast();
-    QVERIFY2(last.contains(u"did not settle within 4s; still lagging: Quad9: query failed"_s),
-             qPrintable(last));
-    QVERIFY(!last.contains(u"Google"_s));
-}
 
 QTEST_GUILESS_MAIN(TestDnslabStore)
 #include "tst_dnslab_store.moc"
