@@ -89,8 +89,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("actions menu") << actionTexts(m_panel->actionsMenu()->actions())
-                                      << QStringLiteral("Jetzt alle prüfen|Quello beenden");
         const std::unique_ptr<QMenu> context(row()->createContextMenu(nullptr));
         QTest::newRow("row menu") << actionTexts(context->actions())
                                   << QStringLiteral("Jetzt prüfen|Wert kopieren|Entfernen");
