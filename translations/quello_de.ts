@@ -195,11 +195,11 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     </message>
     <message>
         <source>%1 propagating · %2 settled</source>
-        <translation>%1 werden verbreitet · %2 abgeschlossen</translation>
+        <translation>%1 in Verbreitung · %2 abgeschlossen</translation>
     </message>
     <message>
         <source>%1 propagating</source>
-        <translation>%1 werden verbreitet</translation>
+        <translation>%1 in Verbreitung</translation>
     </message>
 </context>
 <context>

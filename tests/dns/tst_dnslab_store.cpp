@@ -1,16 +1,23 @@
-// The store against the real dig and real DNS servers: the lab (tests/dnslab)
-// runs one dnsmasq per resolver address in a private network namespace, and
-// these tests change its world with "$DNSLAB <command>" between checks. What
-// a person sees of settling and falling back is the desktop test's; here is
-// what the real dig's output and failures turn into.
+// The store and quello-wait against the real dig and real DNS servers: the
+// lab (tests/dnslab) runs one dnsmasq per resolver address in a private
+// network namespace, and these tests change its world with "$DNSLAB <command>"
+// between checks. What a person sees of settling and falling back in the tray
+// is the desktop test's; here is what the real dig's output and failures turn
+// into, and quello-wait as scripts run it (the built binary, output piped).
 
 #include "dnslab.h"
 #include "storefixture.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 
 using namespace Quello;
 using namespace Quello::Test;
+using namespace Qt::StringLiterals;
 
 using DnsLab::command;
 
@@ -18,17 +25,29 @@ class TestDnslabStore : public QObject {
     Q_OBJECT
 
     std::unique_ptr<StoreFixture> m_f;
+    QProcess m_wait;
+    QString m_stderr;
 
     [[nodiscard]] static bool lab(const QStringList& args) { return DnsLab::run(args); }
     ResolverResult result(const QUuid& id, const QString& resolver) const {
         return m_f->store->results().value(id).value(resolver);
     }
+    void start(const QStringList& args) {
+        m_wait.start(QStringLiteral(QUELLO_WAIT_BINARY),
+                     QStringList{u"--interval"_s, u"1s"_s} + args);
+        QVERIFY(m_wait.waitForStarted());
+    }
+    int finish(int withinMs) {
+        if (!m_wait.waitForFinished(withinMs) || m_wait.exitStatus() != QProcess::NormalExit)
+            return -1;
+        m_stderr = QString::fromUtf8(m_wait.readAllStandardError());
+        return m_wait.exitCode();
+    }
 
 private Q_SLOTS:
     void initTestCase() {
         if (DnsLab::program().isEmpty())
-            QSKIP("needs the DNS lab: run through tests/dnslab/dnslab run -- ctest "
-                  "-L dns");
+            QSKIP("needs the DNS lab: run through tests/dnslab/dnslab run -- ctest -L dns");
         if (!QFileInfo(QStringLiteral("/usr/bin/dig")).isExecutable())
             QSKIP("needs /usr/bin/dig (package bind9-dnsutils)");
     }
@@ -37,92 +56,104 @@ private Q_SLOTS:
         m_f = std::make_unique<StoreFixture>();
         m_f->digProgram = QStringLiteral("/usr/bin/dig");
     }
-    void cleanup() { m_f.reset(); }
-
-    void valuesAsTheRealOutputConverts_data();
-    void valuesAsTheRealOutputConverts();
-    void answersWithoutRecordsAreEmptyNotFailed_data();
-    void answersWithoutRecordsAreEmptyNotFailed();
-};
-
-void TestDnslabStore::valuesAsTheRealOutputConverts_data() {
-    QTest::addColumn<QStringList>("setup");
-    QTest::addColumn<RecordType>("type");
-    QTest::addColumn<std::optional<QString>>("expected");
-    QTest::addColumn<QStringList>("values");
-
-    const QStringList mx = command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.");
-    const QStringList mxValue{QStringLiteral("10 Mail.Example.Test")};
-    const std::optional<QString> none;
-    // dnsmasq hands out several records in a rotating order; the runner sorts.
-    QTest::newRow("three A records sorted")
-        << command("set-a|all|kinds.lab.test|192.0.2.3|192.0.2.1|192.0.2.2") << RecordType::A
-        << none
-        << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2"),
-                       QStringLiteral("192.0.2.3")};
-    QTest::newRow("CNAME keeps its case, loses the dot; expected in another case")
-        << command("set-cname|all|kinds.lab.test|Target.Example.Test.") << RecordType::CNAME
-        << std::optional<QString>(QStringLiteral("target.EXAMPLE.test."))
-        << QStringList{QStringLiteral("Target.Example.Test")};
-    QTest::newRow("MX expected by host")
-        << mx << RecordType::MX << std::optional<QString>(QStringLiteral("mail.example.test."))
-        << mxValue;
-    QTest::newRow("MX 5 and 10 sort as text")
-        << command("set-mx|all|kinds.lab.test|5|mx5.lab.test|10|mx10.lab.test") << RecordType::MX
-        << none
-        << QStringList{QStringLiteral("10 mx10.lab.test"), QStringLiteral("5 mx5.lab.test")};
-    QTest::newRow("TXT with two strings keeps the inner quotes")
-        << command("set-txt|all|kinds.lab.test|v=spf1 -all|second string") << RecordType::TXT
-        << none << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
-    QTest::newRow("AAAA") << command("set-aaaa|all|kinds.lab.test|2001:db8::1") << RecordType::AAAA
-                          << none << QStringList{QStringLiteral("2001:db8::1")};
-}
-
-void TestDnslabStore::valuesAsTheRealOutputConverts() {
-    QFETCH(QStringList, setup);
-    QFETCH(RecordType, type);
-    QFETCH(std::optional<QString>, expected);
-    QFETCH(QStringList, values);
-    QVERIFY(lab(setup));
-
-    const QUuid id = m_f->addAndCheck(QStringLiteral("kinds.lab.test"), type, expected);
-    QVERIFY(!id.isNull());
-    for (const Resolver& resolver : Resolver::all())
-        QCOMPARE(result(id, resolver.id), (ResolverResult{values, false, m_f->clock.now()}));
-    QVERIFY(m_f->store->watch(id)->settledAt);
-    // The notification shows what the resolvers return, not what was typed.
-    QCOMPARE(m_f->notifier.notifications.size(), 1);
-    QCOMPARE(m_f->notifier.notifications.first().body,
-             QStringLiteral("All resolvers now return ") + values.join(u", "));
-}
-
-void TestDnslabStore::answersWithoutRecordsAreEmptyNotFailed_data() {
-    QTest::addColumn<QStringList>("setup");
-    QTest::addColumn<RecordType>("type");
-
-    QTest::newRow("NXDOMAIN") << QStringList() << RecordType::A;
-    QTest::newRow("NODATA") << command("set-a|all|empty.lab.test|192.0.2.1") << RecordType::MX;
-    QTest::newRow("SERVFAIL") << command("fail|all|empty.lab.test|servfail") << RecordType::A;
-    QTest::newRow("REFUSED") << command("fail|all|empty.lab.test|refused") << RecordType::A;
-}
-
-// The resolvers agree on nothing: a problem everywhere, and never settled.
-void TestDnslabStore::answersWithoutRecordsAreEmptyNotFailed() {
-    QFETCH(QStringList, setup);
-    QFETCH(RecordType, type);
-    if (!setup.isEmpty())
-        QVERIFY(lab(setup));
-
-    const QUuid id = m_f->addAndCheck(QStringLiteral("empty.lab.test"), type);
-    QVERIFY(!id.isNull());
-    const Watch watch = *m_f->store->watch(id);
-    for (const Resolver& resolver : Resolver::all()) {
-        QCOMPARE(result(id, resolver.id), (ResolverResult{{}, false, m_f->clock.now()}));
-        QCOMPARE(m_f->store->status(watch, resolver), ResolverStatus::Problem);
+    void cleanup() {
+        m_f.reset();
+        m_wait.kill(), m_wait.waitForFinished();
     }
-    QVERIFY(!watch.settledAt);
-    QVERIFY(m_f->notifier.notifications.isEmpty());
-}
+
+    void valuesAsTheRealOutputConverts_data() {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<RecordType>("type");
+        QTest::addColumn<QStringList>("values"); // none: a problem everywhere, never settled
+
+        // dnsmasq hands out several records in a rotating order; the runner sorts.
+        QTest::newRow("three A records sorted")
+            << command("set-a|all|kinds.lab.test|192.0.2.3|192.0.2.1|192.0.2.2") << RecordType::A
+            << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2"),
+                           QStringLiteral("192.0.2.3")};
+        QTest::newRow("MX") << command("set-mx|all|kinds.lab.test|10|Mail.Example.Test.")
+                            << RecordType::MX
+                            << QStringList{QStringLiteral("10 Mail.Example.Test")};
+        QTest::newRow("TXT with two strings keeps the inner quotes")
+            << command("set-txt|all|kinds.lab.test|v=spf1 -all|second string") << RecordType::TXT
+            << QStringList{QStringLiteral("v=spf1 -all\" \"second string")};
+        // Answers without records are empty, not failed.
+        QTest::newRow("NXDOMAIN") << QStringList() << RecordType::A << QStringList();
+        QTest::newRow("SERVFAIL") << command("fail|all|kinds.lab.test|servfail") << RecordType::A
+                                  << QStringList();
+    }
+
+    void valuesAsTheRealOutputConverts() {
+        QFETCH(QStringList, setup);
+        QFETCH(RecordType, type);
+        QFETCH(QStringList, values);
+        if (!setup.isEmpty())
+            QVERIFY(lab(setup));
+
+        const QUuid id = m_f->addAndCheck(QStringLiteral("kinds.lab.test"), type);
+        QVERIFY(!id.isNull());
+        const Watch watch = *m_f->store->watch(id);
+        for (const Resolver& resolver : Resolver::all()) {
+            QCOMPARE(result(id, resolver.id), (ResolverResult{values, false, m_f->clock.now()}));
+            QCOMPARE(m_f->store->status(watch, resolver),
+                     values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok);
+        }
+        QCOMPARE(watch.settledAt.has_value(), !values.isEmpty());
+        QCOMPARE(m_f->notifier.notifications.size(), values.isEmpty() ? 0 : 1);
+        if (!values.isEmpty())
+            QCOMPARE(m_f->notifier.notifications.first().body,
+                     QStringLiteral("All resolvers now return ") + values.join(u", "));
+    }
+
+    void waitSettlesWithinOneIntervalOfTheLastChange() {
+        QVERIFY(DnsLab::run("set-a|all|moving.lab.test|192.0.2.1"));
+        start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
+        QTest::qWait(2500);
+        QVERIFY(DnsLab::run("set-a|system|moving.lab.test|192.0.2.2"));
+        QVERIFY(DnsLab::run("set-a|cloudflare|moving.lab.test|192.0.2.2"));
+        QTest::qWait(2500);
+        QCOMPARE(m_wait.state(), QProcess::Running); // half changed: still waiting
+        QVERIFY(DnsLab::run("set-a|google|moving.lab.test|192.0.2.2"));
+        QVERIFY(DnsLab::run("set-a|quad9|moving.lab.test|192.0.2.2"));
+        QElapsedTimer sinceLastChange;
+        sinceLastChange.start();
+        // One interval, and the last check itself with room for a busy machine.
+        QCOMPARE(finish(10000), 0);
+        QCOMPARE_LT(sinceLastChange.elapsed(), 2000);
+
+        const QJsonObject state = QJsonDocument::fromJson(m_wait.readAllStandardOutput()).object();
+        QCOMPARE(state.value(u"settled"_s), QJsonValue(true));
+        QCOMPARE_GE(state.value(u"elapsed"_s).toDouble(), 5.0);
+        QCOMPARE(state.value(u"watch"_s).toObject().value(u"expected"_s),
+                 QJsonValue(u"192.0.2.2"_s));
+        const QJsonArray resolvers = state.value(u"resolvers"_s).toArray();
+        QCOMPARE(resolvers.size(), 4);
+        for (const QJsonValue& resolver : resolvers) {
+            QCOMPARE(resolver[u"values"_s], QJsonValue(QJsonArray{u"192.0.2.2"_s}));
+            QCOMPARE(resolver[u"failed"_s], QJsonValue(false));
+            QVERIFY(!resolver[u"checkedAt"_s].toString().isEmpty());
+        }
+        // Piped: one plain line per change, no control sequences.
+        QVERIFY(!m_stderr.contains(u'\x1b'));
+        QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.1 (problem)\n"_s));
+        QVERIFY(m_stderr.contains(u"Cloudflare: 192.0.2.2 (ok)\n"_s));
+        QCOMPARE(m_stderr.count(u"Quad9:"_s), 2);
+    }
+
+    void waitForFrozenResolverTimesOutNamingIt() {
+        QVERIFY(DnsLab::run("set-a|all|frozen.lab.test|192.0.2.1"));
+        QVERIFY(DnsLab::run("freeze|quad9"));
+        QElapsedTimer waited;
+        waited.start();
+        start({u"--timeout"_s, u"4s"_s, u"frozen.lab.test"_s});
+        QCOMPARE(finish(20000), 1);
+        QCOMPARE_GE(waited.elapsed(), 4000);
+        const QString last = m_stderr.trimmed().split(u'\n').constLast();
+        QVERIFY2(last.contains(u"did not settle within 4s; still lagging: Quad9: query failed"_s),
+                 qPrintable(last));
+        QVERIFY(!last.contains(u"Google"_s));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDnslabStore)
 #include "tst_dnslab_store.moc"

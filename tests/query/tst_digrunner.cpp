@@ -3,20 +3,11 @@
 
 #include <QTest>
 
-#include <cerrno>
-#include <csignal>
-
 using namespace Quello;
 using Test::FakeDig;
 using Reason = DigRunner::Failure::Reason;
 
 namespace {
-
-constexpr std::chrono::milliseconds shortWatchdog{400};
-
-bool processGone(qint64 pid) {
-    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
-}
 
 // The outcome, if it came exactly once and not from inside the call.
 std::optional<DigRunner::Outcome>
@@ -46,134 +37,140 @@ class TestDigRunner : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void argumentsReachTheChild_data();
-    void argumentsReachTheChild();
-    void outcome_data();
-    void outcome();
-    void outputSize_data();
-    void outputSize();
-    void invalidDomainStartsNoProcess_data();
-    void invalidDomainStartsNoProcess();
-    void destroyedContextKillsChildSilently();
-};
+    void normalize_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
 
-void TestDigRunner::argumentsReachTheChild_data() {
-    QTest::addColumn<QString>("server");
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<RecordType>("type");
-    QTest::addColumn<QStringList>("expected");
-
-    const auto args = [](const char* text) { return QString::fromLatin1(text).split(u' '); };
-    QTest::newRow("system resolver") << QString() << QStringLiteral("example.com") << RecordType::MX
-                                     << args("+short +time=3 +tries=1 example.com MX");
-    QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("_dmarc.example.com")
-                           << RecordType::TXT
-                           << args("+short +time=3 +tries=1 @9.9.9.9 _dmarc.example.com TXT");
-}
-
-void TestDigRunner::argumentsReachTheChild() {
-    QFETCH(QString, server);
-    QFETCH(QString, domain);
-    QFETCH(RecordType, type);
-    QFETCH(QStringList, expected);
-
-    FakeDig fake;
-    const std::optional<QString> maybeServer =
-        server.isNull() ? std::nullopt : std::optional<QString>(server);
-    const auto outcome = run(fake.program(), domain, maybeServer, type);
-    QVERIFY(outcome);
-    QCOMPARE(fake.calls(), QList<QStringList>{expected});
-}
-
-void TestDigRunner::outcome_data() {
-    QTest::addColumn<FakeDig::Answer>("answer");
-    QTest::addColumn<DigRunner::Outcome>("expected");
-
-    QTest::newRow("values normalized and sorted")
-        << FakeDig::Answer{.output = "b.example.\n; note\na.example.\n"}
-        << DigRunner::Outcome(
-               QStringList{QStringLiteral("a.example"), QStringLiteral("b.example")});
-    QTest::newRow("status 9, output ignored")
-        << FakeDig::Answer{.output = "192.0.2.1\n", .status = 9} << fail(Reason::ExitStatus, 9);
-    QTest::newRow("killed by a signal")
-        << FakeDig::Answer{.output = "192.0.2.1\n", .signal = "TERM"} << fail(Reason::Crashed);
-    QTest::newRow("stderr ignored, invalid UTF-8 gives no values")
-        << FakeDig::Answer{.output = "192.0.2.1\n\xff\xfe\n", .errorOutput = "warning\n"}
-        << DigRunner::Outcome(QStringList());
-    QTest::newRow("valid UTF-8 decoded")
-        << FakeDig::Answer{.output = "\"caf\xc3\xa9\"\n"}
-        << DigRunner::Outcome(QStringList{QStringLiteral("caf\u00e9")});
-}
-
-void TestDigRunner::outcome() {
-    QFETCH(FakeDig::Answer, answer);
-    QFETCH(DigRunner::Outcome, expected);
-
-    FakeDig fake;
-    fake.setAnswer(answer);
-    const auto outcome = run(fake.program(), QStringLiteral("example.com"));
-    QVERIFY(outcome);
-    QCOMPARE(*outcome, expected);
-}
-
-void TestDigRunner::outputSize_data() {
-    QTest::addColumn<int>("lines"); // of 13 bytes each
-    QTest::addColumn<bool>("tooLarge");
-    // Far more than a pipe holds: read while the child runs, and kept whole.
-    QTest::newRow("just under the cap") << 80'000 << false;
-    // Would print for a long time: stopped at the cap, not at the watchdog.
-    QTest::newRow("endless") << 100'000'000 << true;
-}
-
-void TestDigRunner::outputSize() {
-    QFETCH(int, lines);
-    QFETCH(bool, tooLarge);
-    FakeDig fake;
-    fake.setAnswer({.output = "198.51.100.7\n", .repeat = lines});
-    const auto outcome = run(fake.program(), QStringLiteral("example.com"));
-    QVERIFY(outcome);
-    if (tooLarge) {
-        QCOMPARE(*outcome, fail(Reason::OutputTooLarge));
-        return;
+        QTest::newRow("name with final dot")
+            << QStringLiteral("example.com.") << QStringLiteral("example.com");
+        QTest::newRow("two final dots lose one")
+            << QStringLiteral("example.com..") << QStringLiteral("example.com.");
+        QTest::newRow("lone dot") << QStringLiteral(".") << QString();
+        QTest::newRow("two quotes") << QStringLiteral("\"\"") << QString();
+        QTest::newRow("quoted name, spaces around, final dot")
+            << QStringLiteral("  \"mail.example.com.\" \t") << QStringLiteral("mail.example.com");
+        QTest::newRow("two quoted strings keep the inner quotes")
+            << QStringLiteral("\"part one\" \"part two\"")
+            << QStringLiteral("part one\" \"part two");
+        QTest::newRow("unicode space separators trimmed")
+            << QStringLiteral("\u00a0\u3000192.0.2.1\u2003\u202f") << QStringLiteral("192.0.2.1");
+        QTest::newRow("carriage return kept, dot before it too")
+            << QStringLiteral("example.com.\r") << QStringLiteral("example.com.\r");
     }
-    const auto* values = std::get_if<QStringList>(&*outcome);
-    QVERIFY(values);
-    QCOMPARE(values->count(QStringLiteral("198.51.100.7")), lines);
-}
 
-void TestDigRunner::invalidDomainStartsNoProcess_data() {
-    QTest::addColumn<QString>("domain");
-    QTest::newRow("option") << QStringLiteral("-f/etc/passwd");
-    QTest::newRow("server") << QStringLiteral("@192.0.2.1");
-}
+    void normalize() {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QCOMPARE(DigRunner::normalize(value), expected);
+    }
 
-void TestDigRunner::invalidDomainStartsNoProcess() {
-    QFETCH(QString, domain);
-    FakeDig fake;
-    const auto outcome = run(fake.program(), domain);
-    QVERIFY(outcome);
-    QCOMPARE(*outcome, fail(Reason::InvalidDomain));
-    QVERIFY(fake.calls().isEmpty());
-}
+    void valuesFromOutput_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QStringList>("expected");
 
-void TestDigRunner::destroyedContextKillsChildSilently() {
-    FakeDig fake;
-    fake.setAnswer({.hang = true});
-    int calls = 0;
-    auto* context = new QObject;
-    DigRunner::query(
-        fake.program(), QStringLiteral("example.com"), RecordType::A, std::nullopt, context,
-        [&calls](const DigRunner::Outcome&) { ++calls; }, shortWatchdog);
-    QTRY_COMPARE(fake.startedPids().size(), 1);
-    const qint64 pid = fake.startedPids().first();
-    QVERIFY(!processGone(pid));
+        QTest::newRow("no final line feed")
+            << QStringLiteral("192.0.2.1") << QStringList{QStringLiteral("192.0.2.1")};
+        QTest::newRow("MX sorted as text, not by preference")
+            << QStringLiteral("5 mx1.example.com.\n10 mx2.example.com.\n")
+            << QStringList{QStringLiteral("10 mx2.example.com"),
+                           QStringLiteral("5 mx1.example.com")};
+        QTest::newRow("equal values both kept")
+            << QStringLiteral("192.0.2.1\n192.0.2.1\n")
+            << QStringList{QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.1")};
+        QTest::newRow("comments dropped, indented ones too")
+            << QStringLiteral(";; connection timed out\n   ; indented\n192.0.2.1\n")
+            << QStringList{QStringLiteral("192.0.2.1")};
+        QTest::newRow("semicolon further in kept") << QStringLiteral("\"v=DKIM1; k=rsa\"\n")
+                                                   << QStringList{QStringLiteral("v=DKIM1; k=rsa")};
+        QTest::newRow("blank, dot and quote-pair lines dropped")
+            << QStringLiteral("  \n.\n\t\n\"\"\n192.0.2.1\n")
+            << QStringList{QStringLiteral("192.0.2.1")};
+        QTest::newRow("CRLF lines keep their carriage returns")
+            << QStringLiteral("b.example.\r\na.example.\r\n")
+            << QStringList{QStringLiteral("a.example.\r"), QStringLiteral("b.example.\r")};
+    }
 
-    delete context;
-    QVERIFY(processGone(pid));
-    // Past the watchdog too: nothing may arrive.
-    QTest::qWait(int(shortWatchdog.count()) * 2);
-    QCOMPARE(calls, 0);
-}
+    void valuesFromOutput() {
+        QFETCH(QString, output);
+        QFETCH(QStringList, expected);
+        QCOMPARE(DigRunner::valuesFromOutput(output), expected);
+    }
+
+    void argumentsReachTheChild_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<RecordType>("type");
+        QTest::addColumn<QStringList>("expected");
+
+        const auto args = [](const char* text) { return QString::fromLatin1(text).split(u' '); };
+        QTest::newRow("system resolver")
+            << QString() << QStringLiteral("example.com") << RecordType::MX
+            << args("+short +time=3 +tries=1 example.com MX");
+        QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("_dmarc.example.com")
+                               << RecordType::TXT
+                               << args("+short +time=3 +tries=1 @9.9.9.9 _dmarc.example.com TXT");
+    }
+
+    void argumentsReachTheChild() {
+        QFETCH(QString, server);
+        QFETCH(QString, domain);
+        QFETCH(RecordType, type);
+        QFETCH(QStringList, expected);
+
+        FakeDig fake;
+        const std::optional<QString> maybeServer =
+            server.isNull() ? std::nullopt : std::optional<QString>(server);
+        const auto outcome = run(fake.program(), domain, maybeServer, type);
+        QVERIFY(outcome);
+        QCOMPARE(fake.calls(), QList<QStringList>{expected});
+    }
+
+    void outcome_data() {
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<FakeDig::Answer>("answer");
+        QTest::addColumn<DigRunner::Outcome>("expected");
+        const auto row = [](const char* name, const FakeDig::Answer& answer,
+                            const DigRunner::Outcome& expected,
+                            const char* domain = "example.com") {
+            QTest::newRow(name) << QString::fromLatin1(domain) << answer << expected;
+        };
+        const auto values = [](const QStringList& list) { return DigRunner::Outcome(list); };
+
+        row("values normalized and sorted", {.output = "b.example.\n; note\na.example.\n"},
+            values({QStringLiteral("a.example"), QStringLiteral("b.example")}));
+        row("status 9, output ignored", {.output = "192.0.2.1\n", .status = 9},
+            fail(Reason::ExitStatus, 9));
+        row("killed by a signal", {.output = "192.0.2.1\n", .signal = "TERM"},
+            fail(Reason::Crashed));
+        row("stderr ignored, invalid UTF-8 gives no values",
+            {.output = "192.0.2.1\n\xff\xfe\n", .errorOutput = "warning\n"}, values({}));
+        row("valid UTF-8 decoded", {.output = "\"caf\xc3\xa9\"\n"},
+            values({QStringLiteral("caf\u00e9")}));
+        row("no answer within the watchdog", {.hang = true}, fail(Reason::TimedOut));
+        // Far more than a pipe holds: read while the child runs, and kept whole.
+        row("just under the cap", {.output = "198.51.100.7\n", .repeat = 80'000},
+            values(QStringList(80'000, QStringLiteral("198.51.100.7"))));
+        // Would print for a long time: stopped at the cap, not at the watchdog.
+        row("endless", {.output = "198.51.100.7\n", .repeat = 100'000'000},
+            fail(Reason::OutputTooLarge));
+        row("option for a domain", {}, fail(Reason::InvalidDomain), "-f/etc/passwd");
+        row("server for a domain", {}, fail(Reason::InvalidDomain), "@192.0.2.1");
+    }
+
+    void outcome() {
+        QFETCH(QString, domain);
+        QFETCH(FakeDig::Answer, answer);
+        QFETCH(DigRunner::Outcome, expected);
+
+        FakeDig fake;
+        fake.setAnswer(answer);
+        const auto outcome =
+            run(fake.program(), domain, std::nullopt, RecordType::A, std::chrono::seconds(3));
+        QVERIFY(outcome);
+        QCOMPARE(*outcome, expected);
+        QCOMPARE(fake.calls().size(), expected == fail(Reason::InvalidDomain) ? 0 : 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDigRunner)
 #include "tst_digrunner.moc"

@@ -1,240 +1,383 @@
+#include "privatebus.h"
+#include "store/inisettingsstore.h"
+#include "store/logindwakewatcher.h"
 #include "storefixture.h"
 
+#include <QDBusMessage>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Quello;
 using namespace Quello::Test;
+using namespace std::chrono_literals;
 
 class TestDigStore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void addSavesExactListBeforeFirstCheck();
-    void addDuplicates_data();
-    void addDuplicates();
-    void removeKeepsOrderAndAlwaysSaves();
-    void launchChecksEverySavedWatchOnce();
-    void overlappingChecksOfOneWatch();
-    void removalDuringCheckLeavesNothingBehind();
-    void destroyedDuringCheck();
-    void checkSurvivesListGrowingFromSlot();
-    void unreadableList_data();
-    void unreadableList();
+    void addSavesExactListBeforeFirstCheck() {
+        StoreFixture f;
+        DigStore& store = f.startEmpty();
+        int digCallsAtSave = -1;
+        f.settings.onWrite = [&](const MemorySettingsStore::Write&) {
+            digCallsAtSave = int(f.dig.calls().size()) + int(store.isChecking().size());
+        };
+
+        QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
+                          QStringLiteral("10 mx.example.test")));
+        const Watch& w = store.watches().first();
+        QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{
+                                        {DigStore::settingsKey, WatchListCodec::encode({w})}}));
+        QCOMPARE(digCallsAtSave, 0); // saved before any check starts
+        QCOMPARE(f.notifier.permissionRequests, 1);
+        QTRY_VERIFY(store.results().contains(w.id));
+        QCOMPARE(f.dig.calls().size(), 4);
+    }
+
+    void addDuplicates_data() {
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("expected"); // null: none
+        QTest::addColumn<bool>("accepted");
+
+        const int a = int(RecordType::A);
+        // The first watch is always example.test A with no expected value.
+        QTest::newRow("same") << "example.test" << a << QString() << false;
+        QTest::newRow("other type") << "example.test" << int(RecordType::AAAA) << QString() << true;
+        QTest::newRow("empty expected is not none") << "example.test" << a << "" << true;
+        QTest::newRow("other case is another domain") << "Example.test" << a << QString() << true;
+    }
+
+    void addDuplicates() {
+        QFETCH(QString, domain);
+        QFETCH(int, type);
+        QFETCH(QString, expected);
+        QFETCH(bool, accepted);
+
+        StoreFixture f;
+        QVERIFY(!f.addAndCheck(QStringLiteral("example.test")).isNull());
+        const auto before = f.store->watches();
+        const std::optional<QString> exp =
+            expected.isNull() ? std::nullopt : std::optional(expected);
+        QCOMPARE(f.store->add(domain, RecordType(type), exp), accepted);
+        QCOMPARE(f.store->watches().size(), accepted ? 2 : 1);
+        QCOMPARE(f.store->watches().first(), before.first());
+        QCOMPARE(f.store->watches().last().expected, accepted ? exp : std::nullopt);
+        QCOMPARE(f.settings.writes.size(), accepted ? 2 : 1);
+    }
+
+    void removeKeepsOrderAndAlwaysSaves() {
+        StoreFixture f;
+        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
+                                 savedWatch(QStringLiteral("b.test")),
+                                 savedWatch(QStringLiteral("c.test"))};
+        DigStore& store = f.start(saved);
+        QVERIFY(f.launchChecksDone());
+
+        // The id is passed by reference from inside the list itself, as a view
+        // holding no copy would: the removal shifts c.test into that slot.
+        store.remove(store.watches().at(1).id);
+        QCOMPARE(store.watches(), (QList<Watch>{saved[0], saved[2]}));
+        QVERIFY(!store.results().contains(saved[1].id) && store.results().size() == 2);
+        store.remove(QUuid::createUuid());
+        const MemorySettingsStore::Write remaining{DigStore::settingsKey,
+                                                   WatchListCodec::encode({saved[0], saved[2]})};
+        QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{remaining, remaining}));
+    }
+
+    void launchChecksEverySavedWatchOnce() {
+        StoreFixture f;
+        const QList<Watch> saved{
+            savedWatch(QStringLiteral("a.test")),
+            savedWatch(QStringLiteral("b.test"), RecordType::TXT, {}, 650'000'000.0)};
+        f.answerAll(QStringLiteral("192.0.2.1\n"));
+        DigStore& store = f.start(saved);
+
+        QCOMPARE(store.watches(), saved);
+        // Before any answer: waiting, and a saved settling still counts.
+        QCOMPARE(store.status(saved[1], Resolver::all().front()), ResolverStatus::Waiting);
+        QCOMPARE(store.pendingCount(), 1);
+        QVERIFY(f.launchChecksDone());
+        QMap<QString, int> perDomain;
+        for (const QStringList& call : f.dig.calls())
+            ++perDomain[call.value(call.size() - 2)];
+        QCOMPARE(perDomain, (QMap<QString, int>{{QStringLiteral("a.test"), 4},
+                                                {QStringLiteral("b.test"), 4}}));
+    }
+
+    void overlappingChecksOfOneWatch() {
+        StoreFixture f;
+        DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(f.launchChecksDone());
+        const QUuid id = store.watches().first().id;
+        QSignalSpy checking(&store, &DigStore::checkingChanged);
+
+        // The second check is much slower than the first, so the order in which
+        // they finish does not depend on how busy the machine is.
+        const qsizetype startedBefore = f.dig.startedPids().size();
+        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        int done = 0;
+        store.check(id, [&] { ++done; });
+        QTRY_COMPARE(f.dig.startedPids().size(), startedBefore + 4);
+        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 2.0});
+        store.check(id, [&] { ++done; });
+
+        // The first to finish clears the mark while the other still runs.
+        QTRY_COMPARE(done, 1);
+        QVERIFY(!store.isChecking().contains(id));
+        f.clock.setNow(f.clock.now() + 5);
+        QTRY_COMPARE(done, 2); // the later check's answers are kept
+        for (const ResolverResult& r : store.results().value(id))
+            QCOMPARE(r.checkedAt, f.clock.now());
+        QCOMPARE(checking.size(), 2);
+    }
+
+    void removalDuringCheckLeavesNothingBehind() {
+        StoreFixture f;
+        DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(f.launchChecksDone());
+        const QUuid id = store.watches().first().id;
+        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        bool done = false;
+        store.check(id, [&] { done = true; });
+        store.remove(id);
+        const auto writesAfterRemove = f.settings.writes;
+
+        QTRY_VERIFY(done);
+        QVERIFY(!store.results().contains(id));
+        QVERIFY(store.isChecking().isEmpty());
+        QCOMPARE(f.settings.writes, writesAfterRemove);
+        QVERIFY(f.notifier.notifications.isEmpty());
+    }
+
+    void destroyedDuringCheck() {
+        StoreFixture f;
+        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        f.start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(QTest::qWaitFor([&] { return !f.store->isChecking().isEmpty(); }));
+        bool done = false;
+        f.store->check(f.store->watches().first().id, [&] { done = true; });
+        f.store.reset();
+        QTest::qWait(600);
+        QVERIFY(!done);
+    }
+
+    void checkSurvivesListGrowingFromSlot() {
+        StoreFixture f;
+        f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test"))});
+        DigStore& store = f.start();
+        QVERIFY(f.launchChecksDone());
+        const QUuid id = store.watches().last().id;
+        // Growing the list moves it while check() is between finding the watch
+        // and reading its domain.
+        bool grown = false;
+        connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& changed) {
+            if (changed != id || grown)
+                return;
+            grown = true;
+            for (int i = 0; i < 8; ++i)
+                store.add(QStringLiteral("n%1.test").arg(i), RecordType::A, std::nullopt);
+        });
+        QVERIFY(f.checkNow(id));
+        QVERIFY(grown);
+        const QList<QStringList> calls = f.dig.calls();
+        QCOMPARE(std::count_if(
+                     calls.cbegin(), calls.cend(),
+                     [](const QStringList& c) { return c.contains(QStringLiteral("b.test")); }),
+                 8);
+    }
+
+    void unreadableList_data() {
+        QTest::addColumn<QByteArray>("copyBefore"); // null: no copy yet
+        QTest::addColumn<bool>("copyWritten");
+
+        QTest::newRow("first time") << QByteArray() << true;
+        QTest::newRow("same copy kept") << QByteArray("[{\"id\":1}") << false;
+        QTest::newRow("older copy kept") << QByteArray("[]x") << false;
+    }
+
+    void unreadableList() {
+        QFETCH(QByteArray, copyBefore);
+        QFETCH(bool, copyWritten);
+
+        const QByteArray damaged("[{\"id\":1}");
+        StoreFixture f;
+        f.settings.values.insert(DigStore::settingsKey, damaged);
+        if (!copyBefore.isNull())
+            f.settings.values.insert(DigStore::unreadableKey, copyBefore);
+        DigStore& store = f.start();
+        const QByteArray copy = copyBefore.isNull() ? damaged : copyBefore;
+
+        QVERIFY(store.watches().isEmpty());
+        QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
+        QCOMPARE(f.settings.writes.size(), copyWritten ? 1 : 0);
+
+        QVERIFY(store.add(QStringLiteral("example.test"), RecordType::A, std::nullopt));
+        QCOMPARE(f.settings.values.value(DigStore::settingsKey),
+                 WatchListCodec::encode(store.watches()));
+        QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
+    }
+
+    // The real settings file keeps the bytes it is given.
+    void iniSettingsRoundTrip_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("bytes");
+
+        QTest::newRow("JSON with quotes and non-ASCII")
+            << "QuelloWatches"
+            << QByteArray("[{\"domain\":\"a.test\",\"expected\":\"\\\"v=x\\\" \xc3\xa9\"}]");
+        QTest::newRow("damaged bytes")
+            << "QuelloWatches.unreadable" << QByteArray("[\0\xff\n=;#\\", 9);
+        QTest::newRow("empty value") << "QuelloWatches" << QByteArray("");
+    }
+
+    void iniSettingsRoundTrip() {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, bytes);
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Quello.conf"));
+        IniSettingsStore store(file);
+        QCOMPARE(store.value(key), std::nullopt);
+        store.setValue(QStringLiteral("other"), "unchanged");
+        store.setValue(key, bytes);
+
+        // On disk as soon as setValue returns.
+        QCOMPARE(QSettings(file, QSettings::IniFormat).value(key).toByteArray(), bytes);
+        QCOMPARE(IniSettingsStore(file).value(key), std::optional(bytes));
+        QCOMPARE(IniSettingsStore(file).value(QStringLiteral("other")),
+                 std::optional(QByteArray("unchanged")));
+    }
+
+    void dueAfterInterval_data() {
+        QTest::addColumn<bool>("settled");
+        QTest::addColumn<bool>("failing");
+        QTest::addColumn<double>("age"); // of the latest answer when the pass begins
+        QTest::addColumn<bool>("due");
+
+        QTest::newRow("pending at 60") << false << false << 60.0 << true;
+        QTest::newRow("failed answers count") << false << true << 59.9 << false;
+        QTest::newRow("settled at 599.9") << true << false << 599.9 << false;
+        QTest::newRow("settled at 600") << true << false << 600.0 << true;
+        QTest::newRow("clock set back") << false << false << -3600.0 << false;
+    }
+
+    void dueAfterInterval() {
+        QFETCH(bool, settled);
+        QFETCH(bool, failing);
+        QFETCH(double, age);
+        QFETCH(bool, due);
+
+        StoreFixture f;
+        const QString one = QStringLiteral("192.0.2.1\n");
+        if (failing)
+            f.answerAll(QStringLiteral("!9"));
+        else if (settled)
+            f.answerAll(one);
+        else
+            f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
+        f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
+                               settled ? std::optional(650'000'000.0) : std::nullopt)});
+        DigStore& store = f.start();
+        QVERIFY(f.launchChecksDone());
+        const QUuid id = store.watches().first().id;
+        const Instant answeredAt = f.clock.now();
+
+        f.clock.setNow(answeredAt + age - 30);
+        f.clock.advance(30);
+        QCOMPARE(store.isChecking().contains(id), due);
+        QTRY_VERIFY(store.isChecking().isEmpty());
+        QCOMPARE(f.dig.calls().size(), due ? 8 : 4);
+        QCOMPARE(f.clock.pendingWakeUps(), 1);
+        QVERIFY(f.clock.requestedDelays.size() == 2 && f.clock.requestedDelays.last() == 30s);
+
+        if (age < 0) {
+            // Due once the wall clock has caught up with the answer plus 60 s.
+            f.clock.setNow(answeredAt + 30);
+            f.clock.advance(30);
+            QVERIFY(store.isChecking().contains(id));
+        }
+        // Polling ends with the store.
+        f.store.reset();
+        QCOMPARE(f.clock.pendingWakeUps(), 0);
+    }
+
+    void noAnswersYetIsDue() {
+        StoreFixture f;
+        f.saveList({savedWatch(QStringLiteral("example.test"))});
+        DigStore& store = f.start();
+        f.clock.advance(30);
+        QVERIFY(store.isChecking().contains(store.watches().first().id));
+    }
+
+    void passChecksOneWatchAtATime() {
+        StoreFixture f;
+        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
+                                 savedWatch(QStringLiteral("b.test")),
+                                 savedWatch(QStringLiteral("c.test"))};
+        f.saveList(saved);
+        DigStore& store = f.start();
+        QVERIFY(f.launchChecksDone());
+
+        f.dig.setAnswer({.sleepSeconds = 0.1});
+        qsizetype mostAtOnce = 0;
+        QList<QUuid> order;
+        connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& id) {
+            mostAtOnce = std::max(mostAtOnce, store.isChecking().size());
+            if (store.isChecking().contains(id))
+                order.append(id);
+        });
+        // Removed during the pass: its turn passes without a check.
+        connect(&store, &DigStore::resultsChanged, this, [&](const QUuid& id) {
+            if (id == saved[0].id && store.watch(saved[1].id))
+                store.remove(saved[1].id);
+        });
+
+        f.clock.advance(60);
+        QCOMPARE(f.clock.pendingWakeUps(), 0); // no sleep while the pass runs
+        QTRY_COMPARE(f.clock.pendingWakeUps(), 1);
+        QCOMPARE(order, (QList<QUuid>{saved[0].id, saved[2].id}));
+        QCOMPARE(mostAtOnce, 1);
+    }
+
+    void passAtOnceOnWakingUp() {
+        PrivateBus bus;
+        QVERIFY2(bus.isRunning(), qPrintable(bus.errorString()));
+        QDBusConnection logind = bus.connect(QStringLiteral("logind"));
+        LogindWakeWatcher watcher(bus.connect(QStringLiteral("quello")));
+        QSignalSpy woke(&watcher, &WakeWatcher::wokeUp);
+        const auto prepareForSleep = [&](bool goingToSleep) {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                           QStringLiteral("org.freedesktop.login1.Manager"),
+                                           QStringLiteral("PrepareForSleep"));
+            logind.send(signal << goingToSleep);
+        };
+        StoreFixture f;
+        f.wakeWatcher = &watcher;
+        f.saveList({savedWatch(QStringLiteral("example.test"))});
+        f.start();
+        QVERIFY(f.launchChecksDone());
+
+        // An hour asleep; the monotonic clock stood still meanwhile.
+        prepareForSleep(true);
+        f.clock.setNow(f.clock.now() + 3600);
+        QTest::qWait(200);
+        QCOMPARE(f.dig.calls().size(), 4);
+        f.dig.setAnswer({.sleepSeconds = 1.0});
+        prepareForSleep(false);
+        QTRY_COMPARE(f.dig.calls().size(), 8);
+        // Waking up again during that pass starts no second one.
+        prepareForSleep(false);
+        QTRY_COMPARE(woke.size(), 2);
+        QVERIFY(!f.store->isChecking().isEmpty());
+        QTRY_VERIFY(f.store->isChecking().isEmpty());
+        QCOMPARE(f.dig.calls().size(), 8);
+        QCOMPARE(f.clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
+    }
 };
-
-void TestDigStore::addSavesExactListBeforeFirstCheck() {
-    StoreFixture f;
-    f.clock.setNow(700'000'000.25);
-    DigStore& store = f.startEmpty();
-    QSignalSpy added(&store, &DigStore::watchAdded);
-    int digCallsAtSave = -1;
-    f.settings.onWrite = [&](const MemorySettingsStore::Write&) {
-        digCallsAtSave = int(f.dig.calls().size()) + int(store.isChecking().size());
-    };
-
-    QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
-                      QStringLiteral("10 mx.example.test")));
-    const Watch& w = store.watches().first();
-    QCOMPARE(added.size(), 1);
-    QCOMPARE(added.first().first().value<QUuid>(), w.id);
-    QCOMPARE(w.createdAt, 700'000'000.25);
-    QCOMPARE(f.settings.writesTo(DigStore::settingsKey),
-             QList<QByteArray>{WatchListCodec::encode(store.watches())});
-    QCOMPARE(digCallsAtSave, 0); // saved before any check starts
-    QCOMPARE(f.notifier.permissionRequests, 1);
-    QTRY_VERIFY(store.results().contains(w.id));
-    QCOMPARE(f.dig.calls().size(), 4);
-}
-
-void TestDigStore::addDuplicates_data() {
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("expected"); // null: none
-    QTest::addColumn<bool>("accepted");
-
-    const int a = int(RecordType::A);
-    // The first watch is always example.test A with no expected value.
-    QTest::newRow("same") << "example.test" << a << QString() << false;
-    QTest::newRow("other type") << "example.test" << int(RecordType::AAAA) << QString() << true;
-    QTest::newRow("empty expected is not none") << "example.test" << a << "" << true;
-    QTest::newRow("other case is another domain") << "Example.test" << a << QString() << true;
-}
-
-void TestDigStore::addDuplicates() {
-    QFETCH(QString, domain);
-    QFETCH(int, type);
-    QFETCH(QString, expected);
-    QFETCH(bool, accepted);
-
-    StoreFixture f;
-    QVERIFY(!f.addAndCheck(QStringLiteral("example.test")).isNull());
-    const auto before = f.store->watches();
-    const std::optional<QString> exp = expected.isNull() ? std::nullopt : std::optional(expected);
-    QCOMPARE(f.store->add(domain, RecordType(type), exp), accepted);
-    QCOMPARE(f.store->watches().size(), accepted ? 2 : 1);
-    QCOMPARE(f.store->watches().first(), before.first());
-    QCOMPARE(f.store->watches().last().expected, accepted ? exp : std::nullopt);
-    QCOMPARE(f.settings.writes.size(), accepted ? 2 : 1);
-}
-
-void TestDigStore::removeKeepsOrderAndAlwaysSaves() {
-    StoreFixture f;
-    const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
-                             savedWatch(QStringLiteral("b.test")),
-                             savedWatch(QStringLiteral("c.test"))};
-    DigStore& store = f.start(saved);
-    QVERIFY(f.launchChecksDone());
-    QSignalSpy removed(&store, &DigStore::watchRemoved);
-
-    // The id is passed by reference from inside the list itself, as a view
-    // holding no copy would: the removal shifts c.test into that slot.
-    store.remove(store.watches().at(1).id);
-    QCOMPARE(store.watches(), (QList<Watch>{saved[0], saved[2]}));
-    QVERIFY(!store.results().contains(saved[1].id) && store.results().size() == 2);
-    store.remove(QUuid::createUuid());
-    const QByteArray remaining = WatchListCodec::encode({saved[0], saved[2]});
-    QCOMPARE(f.settings.writesTo(DigStore::settingsKey), (QList<QByteArray>{remaining, remaining}));
-    QCOMPARE(removed.size(), 1);
-    QCOMPARE(removed.at(0).at(0).value<QUuid>(), saved[1].id);
-}
-
-void TestDigStore::launchChecksEverySavedWatchOnce() {
-    StoreFixture f;
-    // A damaged name in the saved list is refused without running dig.
-    const QList<Watch> saved{
-        savedWatch(QStringLiteral("a.test")),
-        savedWatch(QStringLiteral("b.test"), RecordType::TXT, {}, 650'000'000.0),
-        savedWatch(QStringLiteral("-c.test"))};
-    f.answerAll(QStringLiteral("192.0.2.1\n"));
-    DigStore& store = f.start(saved);
-
-    QCOMPARE(store.watches(), saved);
-    // Before any answer: waiting, and a saved settling still counts.
-    QCOMPARE(store.status(saved[1], Resolver::all().front()), ResolverStatus::Waiting);
-    QCOMPARE(store.pendingCount(), 2);
-    QVERIFY(f.launchChecksDone());
-    QMap<QString, int> perDomain;
-    for (const QStringList& call : f.dig.calls())
-        ++perDomain[call.value(call.size() - 2)];
-    QCOMPARE(perDomain,
-             (QMap<QString, int>{{QStringLiteral("a.test"), 4}, {QStringLiteral("b.test"), 4}}));
-    for (const ResolverResult& r : store.results().value(saved[2].id))
-        QVERIFY(r.failed);
-}
-
-void TestDigStore::overlappingChecksOfOneWatch() {
-    StoreFixture f;
-    DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
-    QVERIFY(f.launchChecksDone());
-    const QUuid id = store.watches().first().id;
-    QSignalSpy checking(&store, &DigStore::checkingChanged);
-
-    // The second check is much slower than the first, so the order in which
-    // they finish does not depend on how busy the machine is.
-    const qsizetype startedBefore = f.dig.startedPids().size();
-    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
-    int done = 0;
-    store.check(id, [&] { ++done; });
-    QTRY_COMPARE(f.dig.startedPids().size(), startedBefore + 4);
-    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 2.0});
-    store.check(id, [&] { ++done; });
-
-    // The first to finish clears the mark while the other still runs.
-    QTRY_COMPARE(done, 1);
-    QVERIFY(!store.isChecking().contains(id));
-    f.clock.setNow(f.clock.now() + 5);
-    QTRY_COMPARE(done, 2); // the later check's answers are kept
-    for (const ResolverResult& r : store.results().value(id))
-        QCOMPARE(r.checkedAt, f.clock.now());
-    QCOMPARE(checking.size(), 2);
-}
-
-void TestDigStore::removalDuringCheckLeavesNothingBehind() {
-    StoreFixture f;
-    DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
-    QVERIFY(f.launchChecksDone());
-    const QUuid id = store.watches().first().id;
-    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
-    bool done = false;
-    store.check(id, [&] { done = true; });
-    store.remove(id);
-    const auto writesAfterRemove = f.settings.writes;
-
-    QTRY_VERIFY(done);
-    QVERIFY(!store.results().contains(id));
-    QVERIFY(store.isChecking().isEmpty());
-    QCOMPARE(f.settings.writes, writesAfterRemove);
-    QVERIFY(f.notifier.notifications.isEmpty());
-}
-
-void TestDigStore::destroyedDuringCheck() {
-    StoreFixture f;
-    f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
-    f.start({savedWatch(QStringLiteral("example.test"))});
-    QVERIFY(QTest::qWaitFor([&] { return !f.store->isChecking().isEmpty(); }));
-    bool done = false;
-    f.store->check(f.store->watches().first().id, [&] { done = true; });
-    f.store.reset();
-    QTest::qWait(600);
-    QVERIFY(!done);
-}
-
-void TestDigStore::checkSurvivesListGrowingFromSlot() {
-    StoreFixture f;
-    f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test"))});
-    DigStore& store = f.start();
-    QVERIFY(f.launchChecksDone());
-    const QUuid id = store.watches().last().id;
-    // Growing the list moves it while check() is between finding the watch
-    // and reading its domain.
-    bool grown = false;
-    connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& changed) {
-        if (changed != id || grown)
-            return;
-        grown = true;
-        for (int i = 0; i < 8; ++i)
-            store.add(QStringLiteral("n%1.test").arg(i), RecordType::A, std::nullopt);
-    });
-    QVERIFY(f.checkNow(id));
-    QVERIFY(grown);
-    const QList<QStringList> calls = f.dig.calls();
-    QCOMPARE(
-        std::count_if(calls.cbegin(), calls.cend(),
-                      [](const QStringList& c) { return c.contains(QStringLiteral("b.test")); }),
-        8);
-}
-
-void TestDigStore::unreadableList_data() {
-    QTest::addColumn<QByteArray>("copyBefore"); // null: no copy yet
-    QTest::addColumn<bool>("copyWritten");
-
-    QTest::newRow("first time") << QByteArray() << true;
-    QTest::newRow("same copy kept") << QByteArray("[{\"id\":1}") << false;
-    QTest::newRow("older copy kept") << QByteArray("[]x") << false;
-}
-
-void TestDigStore::unreadableList() {
-    QFETCH(QByteArray, copyBefore);
-    QFETCH(bool, copyWritten);
-
-    const QByteArray damaged("[{\"id\":1}");
-    StoreFixture f;
-    f.settings.values.insert(DigStore::settingsKey, damaged);
-    if (!copyBefore.isNull())
-        f.settings.values.insert(DigStore::unreadableKey, copyBefore);
-    DigStore& store = f.start();
-    const QByteArray copy = copyBefore.isNull() ? damaged : copyBefore;
-
-    QVERIFY(store.watches().isEmpty());
-    QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
-    QCOMPARE(f.settings.writes.size(), copyWritten ? 1 : 0);
-
-    QVERIFY(store.add(QStringLiteral("example.test"), RecordType::A, std::nullopt));
-    QCOMPARE(f.settings.values.value(DigStore::settingsKey),
-             WatchListCodec::encode(store.watches()));
-    QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
-}
 
 QTEST_GUILESS_MAIN(TestDigStore)
 #include "tst_digstore.moc"

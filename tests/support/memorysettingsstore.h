@@ -31,14 +31,6 @@ public:
             onWrite(writes.constLast());
     }
 
-    QList<QByteArray> writesTo(const QString& key) const {
-        QList<QByteArray> found;
-        for (const Write& w : writes)
-            if (w.key == key)
-                found.append(w.value);
-        return found;
-    }
-
     QHash<QString, QByteArray> values;
     QList<Write> writes;
     std::function<void(const Write&)> onWrite; // sees the subject's state as it saves

@@ -17,108 +17,87 @@ class TestQuelloWait : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void parse_data();
-    void parse();
-    void refusedBeforeAnyDig_data();
-    void refusedBeforeAnyDig();
-    void missingDig();
-    void interruptReapsTheDigs();
-};
+    void parse_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("refusal"); // a part of it; null: accepted
+        QTest::addColumn<QString>("line");    // domain, type, expected, separated by "|"
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("timeout");
 
-void TestQuelloWait::parse_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("refusal"); // a part of it; null: accepted
-    QTest::addColumn<QString>("line");    // domain, type, expected, separated by "|"
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<int>("timeout");
-
-    const QString ok;
-    // clang-format off
-    QTest::newRow("defaults") << QStringList{u"Example.COM"_s} << ok << u"example.com|A|"_s << 10 << 600;
-    QTest::newRow("options after the line, = form")
-        << QStringList{u"_acme-challenge.example.com"_s, u"txt"_s, u"tok"_s, u"en"_s, u"--timeout=15m"_s, u"-i"_s, u"2"_s}
-        << ok << u"_acme-challenge.example.com|TXT|tok en"_s << 2 << 900;
-    QTest::newRow("units add up") << QStringList{u"-t"_s, u"1h30m"_s, u"-i"_s, u"1m5s"_s, u"a.b"_s} << ok << u"a.b|A|"_s << 65 << 5400;
-    QTest::newRow("-- ends the options") << QStringList{u"a.b"_s, u"TXT"_s, u"--"_s, u"-all"_s} << ok << u"a.b|TXT|-all"_s << 10 << 600;
-    QTest::newRow("unit-less seconds") << QStringList{u"--interval"_s, u"90"_s, u"a.b"_s} << ok << u"a.b|A|"_s << 90 << 600;
-    QTest::newRow("no dot") << QStringList{u"nodot"_s} << u"\u201cnodot\u201d is not a domain name: it has no dot"_s << ok << 0 << 0;
-    QTest::newRow("unknown type") << QStringList{u"example.com"_s, u"SPF"_s} << u"\u201cSPF\u201d is not a record type"_s << ok << 0 << 0;
-    QTest::newRow("option-like word") << QStringList{u"-f/etc/passwd"_s} << u"unknown option \u201c-f/etc/passwd\u201d"_s << ok << 0 << 0;
-    QTest::newRow("after --, still no domain") << QStringList{u"--"_s, u"-x.example.com"_s} << u"begins with \u201c-\u201d"_s << ok << 0 << 0;
-    QTest::newRow("final dot") << QStringList{u"example.com."_s} << u"without its final dot"_s << ok << 0 << 0;
-    QTest::newRow("nothing") << QStringList{u"-q"_s} << u"no domain given"_s << ok << 0 << 0;
-    QTest::newRow("zero interval") << QStringList{u"-i"_s, u"0s"_s, u"a.b"_s} << u"--interval wants"_s << ok << 0 << 0;
-    QTest::newRow("unit on part only") << QStringList{u"-t"_s, u"1h30"_s, u"a.b"_s} << u"not \u201c1h30\u201d"_s << ok << 0 << 0;
-    QTest::newRow("milliseconds") << QStringList{u"-i"_s, u"500ms"_s, u"a.b"_s} << u"--interval wants"_s << ok << 0 << 0;
-    QTest::newRow("beyond a week") << QStringList{u"-t"_s, u"169h"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
-    QTest::newRow("would overflow") << QStringList{u"-t"_s, u"99999999999999999999s"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
-    QTest::newRow("value missing") << QStringList{u"a.b"_s, u"--timeout"_s} << u"--timeout wants"_s << ok << 0 << 0;
-    QTest::newRow("flag with a value") << QStringList{u"--quiet=yes"_s, u"a.b"_s} << u"unknown option"_s << ok << 0 << 0;
-    // clang-format on
-}
-
-void TestQuelloWait::parse() {
-    QFETCH(QStringList, args);
-    QFETCH(QString, refusal);
-    QFETCH(QString, line);
-    QFETCH(int, interval);
-    QFETCH(int, timeout);
-
-    const auto parsed = CommandLine::parse(args);
-    if (!refusal.isNull()) {
-        const auto* refused = std::get_if<CommandLine::Refusal>(&parsed);
-        QVERIFY(refused);
-        QVERIFY2(refused->message.contains(refusal), qPrintable(refused->message));
-        QVERIFY(!refused->message.contains(u'\n'));
-        return;
+        const QString ok;
+        // clang-format off
+        QTest::newRow("defaults") << QStringList{u"Example.COM"_s} << ok << u"example.com|A|"_s << 10 << 600;
+        QTest::newRow("options after the line, = form")
+            << QStringList{u"_acme-challenge.example.com"_s, u"txt"_s, u"tok"_s, u"en"_s, u"--timeout=15m"_s, u"-i"_s, u"2"_s}
+            << ok << u"_acme-challenge.example.com|TXT|tok en"_s << 2 << 900;
+        QTest::newRow("units add up") << QStringList{u"-t"_s, u"1h30m"_s, u"-i"_s, u"1m5s"_s, u"a.b"_s} << ok << u"a.b|A|"_s << 65 << 5400;
+        QTest::newRow("-- ends the options") << QStringList{u"a.b"_s, u"TXT"_s, u"--"_s, u"-all"_s} << ok << u"a.b|TXT|-all"_s << 10 << 600;
+        QTest::newRow("unit-less seconds") << QStringList{u"--interval"_s, u"90"_s, u"a.b"_s} << ok << u"a.b|A|"_s << 90 << 600;
+        QTest::newRow("no dot") << QStringList{u"nodot"_s} << u"\u201cnodot\u201d is not a domain name: it has no dot"_s << ok << 0 << 0;
+        QTest::newRow("unknown type") << QStringList{u"example.com"_s, u"SPF"_s} << u"\u201cSPF\u201d is not a record type"_s << ok << 0 << 0;
+        QTest::newRow("option-like word") << QStringList{u"-f/etc/passwd"_s} << u"unknown option \u201c-f/etc/passwd\u201d"_s << ok << 0 << 0;
+        QTest::newRow("after --, still no domain") << QStringList{u"--"_s, u"-x.example.com"_s} << u"begins with \u201c-\u201d"_s << ok << 0 << 0;
+        QTest::newRow("nothing") << QStringList{u"-q"_s} << u"no domain given"_s << ok << 0 << 0;
+        QTest::newRow("zero interval") << QStringList{u"-i"_s, u"0s"_s, u"a.b"_s} << u"--interval wants"_s << ok << 0 << 0;
+        QTest::newRow("unit on part only") << QStringList{u"-t"_s, u"1h30"_s, u"a.b"_s} << u"not \u201c1h30\u201d"_s << ok << 0 << 0;
+        QTest::newRow("beyond a week") << QStringList{u"-t"_s, u"169h"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
+        QTest::newRow("would overflow") << QStringList{u"-t"_s, u"99999999999999999999s"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
+        QTest::newRow("value missing") << QStringList{u"a.b"_s, u"--timeout"_s} << u"--timeout wants"_s << ok << 0 << 0;
+        // clang-format on
     }
-    const auto* options = std::get_if<CommandLine::Options>(&parsed);
-    if (const auto* refused = std::get_if<CommandLine::Refusal>(&parsed))
-        QFAIL(qPrintable(refused->message));
-    const QStringList parts = line.split(u'|');
-    QCOMPARE(options->request.domain, parts[0]);
-    QCOMPARE(rawValue(options->request.type), parts[1]);
-    QCOMPARE(options->request.expected.value_or(QString()), parts[2]);
-    QCOMPARE(options->interval, Seconds{interval});
-    QCOMPARE(options->timeout, Seconds{timeout});
-}
 
-void TestQuelloWait::refusedBeforeAnyDig_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("nodot") << QStringList{u"nodot"_s};
-    QTest::newRow("SPF") << QStringList{u"example.com"_s, u"SPF"_s};
-    QTest::newRow("-f/etc/passwd") << QStringList{u"-f/etc/passwd"_s};
-}
+    void parse() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, refusal);
+        QFETCH(QString, line);
+        QFETCH(int, interval);
+        QFETCH(int, timeout);
 
-void TestQuelloWait::refusedBeforeAnyDig() {
-    QFETCH(QStringList, args);
-    FakeDig dig;
-    WaitCommand command(dig.program());
-    QCOMPARE(command.start(args), std::optional(2));
-    QTest::qWait(100);
-    QCOMPARE(dig.calls().size(), 0);
-}
+        const auto parsed = CommandLine::parse(args);
+        if (!refusal.isNull()) {
+            const auto* refused = std::get_if<CommandLine::Refusal>(&parsed);
+            QVERIFY(refused);
+            QVERIFY2(refused->message.contains(refusal), qPrintable(refused->message));
+            QVERIFY(!refused->message.contains(u'\n'));
+            return;
+        }
+        const auto* options = std::get_if<CommandLine::Options>(&parsed);
+        if (const auto* refused = std::get_if<CommandLine::Refusal>(&parsed))
+            QFAIL(qPrintable(refused->message));
+        const QStringList parts = line.split(u'|');
+        QCOMPARE(options->request.domain, parts[0]);
+        QCOMPARE(rawValue(options->request.type), parts[1]);
+        QCOMPARE(options->request.expected.value_or(QString()), parts[2]);
+        QCOMPARE(options->interval, Seconds{interval});
+        QCOMPARE(options->timeout, Seconds{timeout});
+    }
 
-void TestQuelloWait::missingDig() {
-    WaitCommand command(u"/nonexistent/dig"_s);
-    QCOMPARE(command.start({u"example.com"_s}), std::optional(3));
-}
+    void refusedBeforeAnyDig() {
+        FakeDig dig;
+        WaitCommand command(dig.program());
+        QCOMPARE(command.start({u"-f/etc/passwd"_s}), std::optional(2));
+        QTest::qWait(100);
+        QCOMPARE(dig.calls().size(), 0);
+        // A missing dig is told at once, not as a check failing forever.
+        QCOMPARE(WaitCommand(u"/nonexistent/dig"_s).start({u"example.com"_s}), std::optional(3));
+    }
 
-void TestQuelloWait::interruptReapsTheDigs() {
-    FakeDig dig;
-    dig.setAnswer({.hang = true});
-    WaitCommand command(dig.program());
-    QSignalSpy finished(&command, &WaitCommand::finished);
-    QCOMPARE(command.start({u"--quiet"_s, u"example.com"_s}), std::nullopt);
-    QTRY_COMPARE(dig.startedPids().size(), 4);
+    void interruptReapsTheDigs() {
+        FakeDig dig;
+        dig.setAnswer({.hang = true});
+        WaitCommand command(dig.program());
+        QSignalSpy finished(&command, &WaitCommand::finished);
+        QCOMPARE(command.start({u"--quiet"_s, u"example.com"_s}), std::nullopt);
+        QTRY_COMPARE(dig.startedPids().size(), 4);
 
-    command.interrupt(SIGINT);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toInt(), 130);
-    // Killed and reaped: not even a zombie is left to signal.
-    for (const qint64 pid : dig.startedPids())
-        QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1);
-}
+        command.interrupt(SIGINT);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toInt(), 130);
+        // Killed and reaped: not even a zombie is left to signal.
+        for (const qint64 pid : dig.startedPids())
+            QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestQuelloWait)
 #include "tst_quellowait.moc"
