@@ -56,9 +56,11 @@ private Q_SLOTS:
         m_f = std::make_unique<StoreFixture>();
         m_f->digProgram = QStringLiteral("/usr/bin/dig");
     }
+    // The lab as it was found, for the tests that run after this one.
     void cleanup() {
         m_f.reset();
         m_wait.kill(), m_wait.waitForFinished();
+        QVERIFY(lab({QStringLiteral("reset")}));
     }
 
     void valuesAsTheRealOutputConverts_data() {
