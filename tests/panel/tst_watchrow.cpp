@@ -51,13 +51,6 @@ QStringList slow(QStringList outputs) {
     return outputs;
 }
 
-QList<Watch> savedWatches(int count) {
-    QList<Watch> watches;
-    for (int i = 0; i < count; ++i)
-        watches.append(savedWatch(QStringLiteral("host%1.example.com").arg(i)));
-    return watches;
-}
-
 // The content ends one padding below its last row, or the empty state.
 bool contentFits(const WatchListView& list) {
     const QList<WatchRow*> rows = list.rows();
@@ -142,12 +135,10 @@ private Q_SLOTS:
 
         QCOMPARE(under.row->secondLine(), secondLine);
         QCOMPARE(under.row->statusDotLook(), dot);
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(under.row);
-        QVERIFY(accessible);
         // What it is called is read through the accessibility bridge.
-        QCOMPARE(accessible->text(QAccessible::Value), dot == StatusDotLook::Settled
-                                                           ? QStringLiteral("settled")
-                                                           : QStringLiteral("propagating"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(under.row)->text(QAccessible::Value),
+                 dot == StatusDotLook::Settled ? QStringLiteral("settled")
+                                               : QStringLiteral("propagating"));
     }
 
     void resolverTexts_data() {
@@ -228,11 +219,10 @@ private Q_SLOTS:
     // A click on the row opens it.
     void stateSurvivesUpdates() {
         StoreFixture fixture;
-        const Watch first = savedWatch(QStringLiteral("example.com"));
-        const Watch second = savedWatch(QStringLiteral("example.org"));
         fixture.answerAll(QStringLiteral("192.0.2.1\n"));
-        DigStore& store = fixture.start({first, second});
-        RowUnderTest under = rowFor(store, first.id, true);
+        DigStore& store = fixture.start(savedWatches(2));
+        const QUuid first = store.watches().first().id;
+        RowUnderTest under = rowFor(store, first, true);
 
         QTest::mouseClick(under.row, Qt::LeftButton, {}, QPoint(40, under.row->height() / 2));
         QVERIFY(under.row->isExpanded());
@@ -244,12 +234,12 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             QVERIFY(!trash->geometry().intersects(under.row->resolverDotRect(i).toAlignedRect()));
         QVERIFY(fixture.launchChecksDone());
-        QVERIFY(store.watch(first.id)->settledAt);
-        QCOMPARE(under.list->row(first.id), under.row);
+        QVERIFY(store.watch(first)->settledAt);
+        QCOMPARE(under.list->row(first), under.row);
         QVERIFY(under.row->isExpanded());
         QVERIFY(under.row->isHovering());
         QVERIFY(under.row->isSettled());
-        QVERIFY(!under.list->row(second.id)->isExpanded());
+        QVERIFY(!under.list->row(store.watches().last().id)->isExpanded());
     }
 
     void sizeFollowsTheRows() {
@@ -286,7 +276,6 @@ private Q_SLOTS:
         QVERIFY(list.emptyState()->isVisibleTo(&list));
         QTRY_COMPARE(list.rows().size(), 0);
         QTRY_VERIFY(contentFits(list));
-        QCOMPARE(list.emptyState()->heading(), QStringLiteral("No watches yet"));
     }
 
     void longListScrollsAtTheCap() {
@@ -343,17 +332,16 @@ private Q_SLOTS:
     void removal() {
         QFETCH(bool, motion);
         StoreFixture fixture;
-        const Watch first = savedWatch(QStringLiteral("example.com"));
-        const Watch second = savedWatch(QStringLiteral("example.org"));
-        DigStore& store = fixture.start({first, second});
-        RowUnderTest under = rowFor(store, first.id, true);
+        DigStore& store = fixture.start(savedWatches(2));
+        const QUuid first = store.watches().first().id;
+        RowUnderTest under = rowFor(store, first, true);
 
         setMotion(motion);
         QPointer<WatchRow> row = under.row;
         row->setExpanded(true);
         row->remove();
         QCOMPARE(store.watches().size(), 1);
-        QCOMPARE(under.list->row(first.id), nullptr);
+        QCOMPARE(under.list->row(first), nullptr);
         // Animated, it shrinks away in place before it goes.
         QCOMPARE(row->isVisible(), motion);
         QCOMPARE(row->findChildren<QAbstractAnimation*>().isEmpty(), !motion);

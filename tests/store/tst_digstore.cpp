@@ -70,9 +70,7 @@ private Q_SLOTS:
 
     void removeKeepsOrderAndAlwaysSaves() {
         StoreFixture f;
-        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
-                                 savedWatch(QStringLiteral("b.test")),
-                                 savedWatch(QStringLiteral("c.test"))};
+        const QList<Watch> saved = savedWatches(3);
         DigStore& store = f.start(saved);
         QVERIFY(f.launchChecksDone());
 
@@ -166,8 +164,7 @@ private Q_SLOTS:
 
     void checkSurvivesListGrowingFromSlot() {
         StoreFixture f;
-        f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test"))});
-        DigStore& store = f.start();
+        DigStore& store = f.start(savedWatches(2));
         QVERIFY(f.launchChecksDone());
         const QUuid id = store.watches().last().id;
         // Growing the list moves it while check() is between finding the watch
@@ -183,9 +180,10 @@ private Q_SLOTS:
         QVERIFY(f.checkNow(id));
         QVERIFY(grown);
         const QList<QStringList> calls = f.dig.calls();
-        QCOMPARE(std::count_if(
-                     calls.cbegin(), calls.cend(),
-                     [](const QStringList& c) { return c.contains(QStringLiteral("b.test")); }),
+        QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
+                               [](const QStringList& c) {
+                                   return c.contains(QStringLiteral("host1.example.com"));
+                               }),
                  8);
     }
 
@@ -194,7 +192,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("copyWritten");
 
         QTest::newRow("first time") << QByteArray() << true;
-        QTest::newRow("same copy kept") << QByteArray("[{\"id\":1}") << false;
         QTest::newRow("older copy kept") << QByteArray("[]x") << false;
     }
 
@@ -225,11 +222,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("bytes");
 
-        QTest::newRow("JSON with quotes and non-ASCII")
-            << "QuelloWatches"
-            << QByteArray("[{\"domain\":\"a.test\",\"expected\":\"\\\"v=x\\\" \xc3\xa9\"}]");
-        QTest::newRow("damaged bytes")
-            << "QuelloWatches.unreadable" << QByteArray("[\0\xff\n=;#\\", 9);
+        QTest::newRow("any bytes")
+            << "QuelloWatches.unreadable" << QByteArray("[{\"\\\"\xc3\xa9\0\xff\n=;#\\", 14);
         QTest::newRow("empty value") << "QuelloWatches" << QByteArray("");
     }
 
@@ -278,9 +272,9 @@ private Q_SLOTS:
             f.answerAll(one);
         else
             f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
-        f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
-                               settled ? std::optional(650'000'000.0) : std::nullopt)});
-        DigStore& store = f.start();
+        DigStore& store =
+            f.start({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
+                                settled ? std::optional(650'000'000.0) : std::nullopt)});
         QVERIFY(f.launchChecksDone());
         const QUuid id = store.watches().first().id;
         const Instant answeredAt = f.clock.now();
@@ -306,19 +300,15 @@ private Q_SLOTS:
 
     void noAnswersYetIsDue() {
         StoreFixture f;
-        f.saveList({savedWatch(QStringLiteral("example.test"))});
-        DigStore& store = f.start();
+        DigStore& store = f.start(savedWatches(1));
         f.clock.advance(30);
         QVERIFY(store.isChecking().contains(store.watches().first().id));
     }
 
     void passChecksOneWatchAtATime() {
         StoreFixture f;
-        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
-                                 savedWatch(QStringLiteral("b.test")),
-                                 savedWatch(QStringLiteral("c.test"))};
-        f.saveList(saved);
-        DigStore& store = f.start();
+        const QList<Watch> saved = savedWatches(3);
+        DigStore& store = f.start(saved);
         QVERIFY(f.launchChecksDone());
 
         f.dig.setAnswer({.sleepSeconds = 0.1});
@@ -357,8 +347,7 @@ private Q_SLOTS:
         };
         StoreFixture f;
         f.wakeWatcher = &watcher;
-        f.saveList({savedWatch(QStringLiteral("example.test"))});
-        f.start();
+        f.start(savedWatches(1));
         QVERIFY(f.launchChecksDone());
 
         // An hour asleep; the monotonic clock stood still meanwhile.
