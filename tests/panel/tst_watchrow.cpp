@@ -66,8 +66,14 @@ bool contentFits(const WatchListView& list) {
 class TestWatchRow : public QObject {
     Q_OBJECT
 
+    std::optional<StoreFixture> m_f;
+
 private Q_SLOTS:
-    void init() { setMotion(false); }
+    void init() {
+        setMotion(false);
+        m_f.emplace();
+    }
+    void cleanup() { m_f.reset(); }
 
     void summaries_data() {
         QTest::addColumn<std::optional<QString>>("expected");
@@ -114,21 +120,20 @@ private Q_SLOTS:
         QFETCH(QString, secondLine);
         QFETCH(StatusDotLook, dot);
 
-        StoreFixture fixture;
         const Watch saved =
             savedWatch(QStringLiteral("example.com"), RecordType::A, expected,
                        savedSettled ? std::optional<Instant>(650'000'000.0) : std::nullopt);
-        fixture.answer(answers);
-        DigStore& store = fixture.start({saved});
+        m_f->answer(answers);
+        DigStore& store = m_f->start({saved});
         RowUnderTest under = rowFor(store, saved.id);
         QVERIFY(under.row);
 
         if (phase == Phase::Checking)
             QTRY_VERIFY(store.isChecking().contains(saved.id));
         if (phase == Phase::Checked || phase == Phase::Rechecking)
-            QVERIFY(fixture.launchChecksDone());
+            QVERIFY(m_f->launchChecksDone());
         if (phase == Phase::Rechecking) {
-            fixture.answer(slow(answers));
+            m_f->answer(slow(answers));
             store.check(saved.id);
             QVERIFY(store.isChecking().contains(saved.id));
         }
@@ -162,12 +167,11 @@ private Q_SLOTS:
         QFETCH(bool, checked);
         QFETCH(QStringList, texts);
 
-        StoreFixture fixture;
         const Watch saved = savedWatch(QStringLiteral("example.com"), RecordType::TXT);
-        fixture.answer(answers);
-        DigStore& store = fixture.start({saved});
+        m_f->answer(answers);
+        DigStore& store = m_f->start({saved});
         if (checked)
-            QVERIFY(fixture.launchChecksDone());
+            QVERIFY(m_f->launchChecksDone());
         QStringList got;
         for (const Resolver& resolver : Resolver::all())
             got.append(ResolverDetails::resolverText(store, saved, resolver));
@@ -195,11 +199,10 @@ private Q_SLOTS:
         QFETCH(QStringList, items);
         QFETCH(QString, copied);
 
-        StoreFixture fixture;
         const Watch saved = savedWatch(QStringLiteral("example.com"));
-        fixture.answer(answers);
-        DigStore& store = fixture.start({saved});
-        QVERIFY(fixture.launchChecksDone());
+        m_f->answer(answers);
+        DigStore& store = m_f->start({saved});
+        QVERIFY(m_f->launchChecksDone());
         RowUnderTest under = rowFor(store, saved.id);
 
         std::unique_ptr<QMenu> menu(under.row->createContextMenu(nullptr));
@@ -218,9 +221,8 @@ private Q_SLOTS:
     // New results must not rebuild the row and lose what the user opened.
     // A click on the row opens it.
     void stateSurvivesUpdates() {
-        StoreFixture fixture;
-        fixture.answerAll(QStringLiteral("192.0.2.1\n"));
-        DigStore& store = fixture.start(savedWatches(2));
+        m_f->answerAll(QStringLiteral("192.0.2.1\n"));
+        DigStore& store = m_f->start(savedWatches(2));
         const QUuid first = store.watches().first().id;
         RowUnderTest under = rowFor(store, first, true);
 
@@ -233,7 +235,7 @@ private Q_SLOTS:
         QVERIFY(trash && trash->isVisible());
         for (int i = 0; i < 4; ++i)
             QVERIFY(!trash->geometry().intersects(under.row->resolverDotRect(i).toAlignedRect()));
-        QVERIFY(fixture.launchChecksDone());
+        QVERIFY(m_f->launchChecksDone());
         QVERIFY(store.watch(first)->settledAt);
         QCOMPARE(under.list->row(first), under.row);
         QVERIFY(under.row->isExpanded());
@@ -243,8 +245,7 @@ private Q_SLOTS:
     }
 
     void sizeFollowsTheRows() {
-        StoreFixture fixture;
-        DigStore& store = fixture.start(savedWatches(3));
+        DigStore& store = m_f->start(savedWatches(3));
         WatchListView list(store);
         list.resize(380, 1);
         // One point high until the content has been measured; a row in the
@@ -279,8 +280,7 @@ private Q_SLOTS:
     }
 
     void longListScrollsAtTheCap() {
-        StoreFixture fixture;
-        WatchListView list(fixture.start(savedWatches(500)));
+        WatchListView list(m_f->start(savedWatches(500)));
         list.resize(380, 1);
         list.show();
         QCOMPARE(list.sizeHint().height(), 380);
@@ -291,8 +291,7 @@ private Q_SLOTS:
     }
 
     void keyboard() {
-        StoreFixture fixture;
-        DigStore& store = fixture.start(savedWatches(3));
+        DigStore& store = m_f->start(savedWatches(3));
         PanelView panel(store);
         panel.show();
         panel.activateWindow();
@@ -331,8 +330,7 @@ private Q_SLOTS:
 
     void removal() {
         QFETCH(bool, motion);
-        StoreFixture fixture;
-        DigStore& store = fixture.start(savedWatches(2));
+        DigStore& store = m_f->start(savedWatches(2));
         const QUuid first = store.watches().first().id;
         RowUnderTest under = rowFor(store, first, true);
 
