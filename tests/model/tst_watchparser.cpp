@@ -44,13 +44,7 @@ private Q_SLOTS:
     void parse() {
         QFETCH(QString, line);
         QFETCH(OptionalRequest, expected);
-        const OptionalRequest parsed = WatchParser::parse(line);
-        QCOMPARE(parsed.has_value(), expected.has_value());
-        if (expected) {
-            QCOMPARE(parsed->domain, expected->domain);
-            QCOMPARE(parsed->type, expected->type);
-            QCOMPARE(parsed->expected, expected->expected);
-        }
+        QVERIFY(WatchParser::parse(line) == expected);
     }
 
     void isValidDomain_data() {

@@ -41,12 +41,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("name with final dot")
-            << QStringLiteral("example.com.") << QStringLiteral("example.com");
         QTest::newRow("two final dots lose one")
             << QStringLiteral("example.com..") << QStringLiteral("example.com.");
-        QTest::newRow("lone dot") << QStringLiteral(".") << QString();
-        QTest::newRow("two quotes") << QStringLiteral("\"\"") << QString();
         QTest::newRow("quoted name, spaces around, final dot")
             << QStringLiteral("  \"mail.example.com.\" \t") << QStringLiteral("mail.example.com");
         QTest::newRow("two quoted strings keep the inner quotes")
@@ -54,8 +50,6 @@ private Q_SLOTS:
             << QStringLiteral("part one\" \"part two");
         QTest::newRow("unicode space separators trimmed")
             << QStringLiteral("\u00a0\u3000192.0.2.1\u2003\u202f") << QStringLiteral("192.0.2.1");
-        QTest::newRow("carriage return kept, dot before it too")
-            << QStringLiteral("example.com.\r") << QStringLiteral("example.com.\r");
     }
 
     void normalize() {
@@ -85,7 +79,7 @@ private Q_SLOTS:
         QTest::newRow("blank, dot and quote-pair lines dropped")
             << QStringLiteral("  \n.\n\t\n\"\"\n192.0.2.1\n")
             << QStringList{QStringLiteral("192.0.2.1")};
-        QTest::newRow("CRLF lines keep their carriage returns")
+        QTest::newRow("CRLF lines keep their carriage returns, dots before them too")
             << QStringLiteral("b.example.\r\na.example.\r\n")
             << QStringList{QStringLiteral("a.example.\r"), QStringLiteral("b.example.\r")};
     }

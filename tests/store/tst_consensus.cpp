@@ -81,12 +81,8 @@ private Q_SLOTS:
         QFETCH(bool, settled);
         QFETCH(QString, statuses);
 
-        const Watch watch{QUuid::createUuid(),
-                          QStringLiteral("example.test"),
-                          *recordTypeFromRawValue(type),
-                          optional(expected),
-                          0,
-                          std::nullopt};
+        const Watch watch = savedWatch(QStringLiteral("example.test"),
+                                       *recordTypeFromRawValue(type), optional(expected));
         Consensus::ResultMap results;
         for (qsizetype i = 0; i < outputs.size(); ++i) {
             const bool failed = outputs[i].startsWith(u'!');
@@ -124,8 +120,7 @@ private Q_SLOTS:
         QFETCH(int, notifications);
 
         StoreFixture f;
-        f.saveList({savedWatch(QStringLiteral("example.test"))});
-        DigStore& store = f.start();
+        DigStore& store = f.start(savedWatches(1));
         QVERIFY(f.launchChecksDone()); // empty answers: pending
         const QUuid id = store.watches().first().id;
         QList<qsizetype> notificationsAtSaves;

@@ -16,24 +16,28 @@ using namespace std::chrono_literals;
 class TestDigStore : public QObject {
     Q_OBJECT
 
+    std::optional<StoreFixture> m_f;
+
 private Q_SLOTS:
+    void init() { m_f.emplace(); }
+    void cleanup() { m_f.reset(); }
+
     void addSavesExactListBeforeFirstCheck() {
-        StoreFixture f;
-        DigStore& store = f.startEmpty();
+        DigStore& store = m_f->startEmpty();
         int digCallsAtSave = -1;
-        f.settings.onWrite = [&](const MemorySettingsStore::Write&) {
-            digCallsAtSave = int(f.dig.calls().size()) + int(store.isChecking().size());
+        m_f->settings.onWrite = [&](const MemorySettingsStore::Write&) {
+            digCallsAtSave = int(m_f->dig.calls().size()) + int(store.isChecking().size());
         };
 
         QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
                           QStringLiteral("10 mx.example.test")));
         const Watch& w = store.watches().first();
-        QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{
-                                        {DigStore::settingsKey, WatchListCodec::encode({w})}}));
+        QCOMPARE(m_f->settings.writes, (QList<MemorySettingsStore::Write>{
+                                           {DigStore::settingsKey, WatchListCodec::encode({w})}}));
         QCOMPARE(digCallsAtSave, 0); // saved before any check starts
-        QCOMPARE(f.notifier.permissionRequests, 1);
+        QCOMPARE(m_f->notifier.permissionRequests, 1);
         QTRY_VERIFY(store.results().contains(w.id));
-        QCOMPARE(f.dig.calls().size(), 4);
+        QCOMPARE(m_f->dig.calls().size(), 4);
     }
 
     void addDuplicates_data() {
@@ -56,25 +60,21 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QFETCH(bool, accepted);
 
-        StoreFixture f;
-        QVERIFY(!f.addAndCheck(QStringLiteral("example.test")).isNull());
-        const auto before = f.store->watches();
+        QVERIFY(!m_f->addAndCheck(QStringLiteral("example.test")).isNull());
+        const auto before = m_f->store->watches();
         const std::optional<QString> exp =
             expected.isNull() ? std::nullopt : std::optional(expected);
-        QCOMPARE(f.store->add(domain, RecordType(type), exp), accepted);
-        QCOMPARE(f.store->watches().size(), accepted ? 2 : 1);
-        QCOMPARE(f.store->watches().first(), before.first());
-        QCOMPARE(f.store->watches().last().expected, accepted ? exp : std::nullopt);
-        QCOMPARE(f.settings.writes.size(), accepted ? 2 : 1);
+        QCOMPARE(m_f->store->add(domain, RecordType(type), exp), accepted);
+        QCOMPARE(m_f->store->watches().size(), accepted ? 2 : 1);
+        QCOMPARE(m_f->store->watches().first(), before.first());
+        QCOMPARE(m_f->store->watches().last().expected, accepted ? exp : std::nullopt);
+        QCOMPARE(m_f->settings.writes.size(), accepted ? 2 : 1);
     }
 
     void removeKeepsOrderAndAlwaysSaves() {
-        StoreFixture f;
-        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
-                                 savedWatch(QStringLiteral("b.test")),
-                                 savedWatch(QStringLiteral("c.test"))};
-        DigStore& store = f.start(saved);
-        QVERIFY(f.launchChecksDone());
+        const QList<Watch> saved = savedWatches(3);
+        DigStore& store = m_f->start(saved);
+        QVERIFY(m_f->launchChecksDone());
 
         // The id is passed by reference from inside the list itself, as a view
         // holding no copy would: the removal shifts c.test into that slot.
@@ -84,91 +84,85 @@ private Q_SLOTS:
         store.remove(QUuid::createUuid());
         const MemorySettingsStore::Write remaining{DigStore::settingsKey,
                                                    WatchListCodec::encode({saved[0], saved[2]})};
-        QCOMPARE(f.settings.writes, (QList<MemorySettingsStore::Write>{remaining, remaining}));
+        QCOMPARE(m_f->settings.writes, (QList<MemorySettingsStore::Write>{remaining, remaining}));
     }
 
     void launchChecksEverySavedWatchOnce() {
-        StoreFixture f;
         const QList<Watch> saved{
             savedWatch(QStringLiteral("a.test")),
             savedWatch(QStringLiteral("b.test"), RecordType::TXT, {}, 650'000'000.0)};
-        f.answerAll(QStringLiteral("192.0.2.1\n"));
-        DigStore& store = f.start(saved);
+        m_f->answerAll(QStringLiteral("192.0.2.1\n"));
+        DigStore& store = m_f->start(saved);
 
         QCOMPARE(store.watches(), saved);
         // Before any answer: waiting, and a saved settling still counts.
         QCOMPARE(store.status(saved[1], Resolver::all().front()), ResolverStatus::Waiting);
         QCOMPARE(store.pendingCount(), 1);
-        QVERIFY(f.launchChecksDone());
+        QVERIFY(m_f->launchChecksDone());
         QMap<QString, int> perDomain;
-        for (const QStringList& call : f.dig.calls())
+        for (const QStringList& call : m_f->dig.calls())
             ++perDomain[call.value(call.size() - 2)];
         QCOMPARE(perDomain, (QMap<QString, int>{{QStringLiteral("a.test"), 4},
                                                 {QStringLiteral("b.test"), 4}}));
     }
 
     void overlappingChecksOfOneWatch() {
-        StoreFixture f;
-        DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
-        QVERIFY(f.launchChecksDone());
+        DigStore& store = m_f->start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(m_f->launchChecksDone());
         const QUuid id = store.watches().first().id;
         QSignalSpy checking(&store, &DigStore::checkingChanged);
 
         // The second check is much slower than the first, so the order in which
         // they finish does not depend on how busy the machine is.
-        const qsizetype startedBefore = f.dig.startedPids().size();
-        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        const qsizetype startedBefore = m_f->dig.startedPids().size();
+        m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
         int done = 0;
         store.check(id, [&] { ++done; });
-        QTRY_COMPARE(f.dig.startedPids().size(), startedBefore + 4);
-        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 2.0});
+        QTRY_COMPARE(m_f->dig.startedPids().size(), startedBefore + 4);
+        m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 2.0});
         store.check(id, [&] { ++done; });
 
         // The first to finish clears the mark while the other still runs.
         QTRY_COMPARE(done, 1);
         QVERIFY(!store.isChecking().contains(id));
-        f.clock.setNow(f.clock.now() + 5);
+        m_f->clock.setNow(m_f->clock.now() + 5);
         QTRY_COMPARE(done, 2); // the later check's answers are kept
         for (const ResolverResult& r : store.results().value(id))
-            QCOMPARE(r.checkedAt, f.clock.now());
+            QCOMPARE(r.checkedAt, m_f->clock.now());
         QCOMPARE(checking.size(), 2);
     }
 
     void removalDuringCheckLeavesNothingBehind() {
-        StoreFixture f;
-        DigStore& store = f.start({savedWatch(QStringLiteral("example.test"))});
-        QVERIFY(f.launchChecksDone());
+        DigStore& store = m_f->start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(m_f->launchChecksDone());
         const QUuid id = store.watches().first().id;
-        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
         bool done = false;
         store.check(id, [&] { done = true; });
         store.remove(id);
-        const auto writesAfterRemove = f.settings.writes;
+        const auto writesAfterRemove = m_f->settings.writes;
 
         QTRY_VERIFY(done);
         QVERIFY(!store.results().contains(id));
         QVERIFY(store.isChecking().isEmpty());
-        QCOMPARE(f.settings.writes, writesAfterRemove);
-        QVERIFY(f.notifier.notifications.isEmpty());
+        QCOMPARE(m_f->settings.writes, writesAfterRemove);
+        QVERIFY(m_f->notifier.notifications.isEmpty());
     }
 
     void destroyedDuringCheck() {
-        StoreFixture f;
-        f.dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
-        f.start({savedWatch(QStringLiteral("example.test"))});
-        QVERIFY(QTest::qWaitFor([&] { return !f.store->isChecking().isEmpty(); }));
+        m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
+        m_f->start({savedWatch(QStringLiteral("example.test"))});
+        QVERIFY(QTest::qWaitFor([&] { return !m_f->store->isChecking().isEmpty(); }));
         bool done = false;
-        f.store->check(f.store->watches().first().id, [&] { done = true; });
-        f.store.reset();
+        m_f->store->check(m_f->store->watches().first().id, [&] { done = true; });
+        m_f->store.reset();
         QTest::qWait(600);
         QVERIFY(!done);
     }
 
     void checkSurvivesListGrowingFromSlot() {
-        StoreFixture f;
-        f.saveList({savedWatch(QStringLiteral("a.test")), savedWatch(QStringLiteral("b.test"))});
-        DigStore& store = f.start();
-        QVERIFY(f.launchChecksDone());
+        DigStore& store = m_f->start(savedWatches(2));
+        QVERIFY(m_f->launchChecksDone());
         const QUuid id = store.watches().last().id;
         // Growing the list moves it while check() is between finding the watch
         // and reading its domain.
@@ -180,12 +174,13 @@ private Q_SLOTS:
             for (int i = 0; i < 8; ++i)
                 store.add(QStringLiteral("n%1.test").arg(i), RecordType::A, std::nullopt);
         });
-        QVERIFY(f.checkNow(id));
+        QVERIFY(m_f->checkNow(id));
         QVERIFY(grown);
-        const QList<QStringList> calls = f.dig.calls();
-        QCOMPARE(std::count_if(
-                     calls.cbegin(), calls.cend(),
-                     [](const QStringList& c) { return c.contains(QStringLiteral("b.test")); }),
+        const QList<QStringList> calls = m_f->dig.calls();
+        QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
+                               [](const QStringList& c) {
+                                   return c.contains(QStringLiteral("host1.example.com"));
+                               }),
                  8);
     }
 
@@ -194,7 +189,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("copyWritten");
 
         QTest::newRow("first time") << QByteArray() << true;
-        QTest::newRow("same copy kept") << QByteArray("[{\"id\":1}") << false;
         QTest::newRow("older copy kept") << QByteArray("[]x") << false;
     }
 
@@ -203,21 +197,20 @@ private Q_SLOTS:
         QFETCH(bool, copyWritten);
 
         const QByteArray damaged("[{\"id\":1}");
-        StoreFixture f;
-        f.settings.values.insert(DigStore::settingsKey, damaged);
+        m_f->settings.values.insert(DigStore::settingsKey, damaged);
         if (!copyBefore.isNull())
-            f.settings.values.insert(DigStore::unreadableKey, copyBefore);
-        DigStore& store = f.start();
+            m_f->settings.values.insert(DigStore::unreadableKey, copyBefore);
+        DigStore& store = m_f->start();
         const QByteArray copy = copyBefore.isNull() ? damaged : copyBefore;
 
         QVERIFY(store.watches().isEmpty());
-        QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
-        QCOMPARE(f.settings.writes.size(), copyWritten ? 1 : 0);
+        QCOMPARE(m_f->settings.values.value(DigStore::unreadableKey), copy);
+        QCOMPARE(m_f->settings.writes.size(), copyWritten ? 1 : 0);
 
         QVERIFY(store.add(QStringLiteral("example.test"), RecordType::A, std::nullopt));
-        QCOMPARE(f.settings.values.value(DigStore::settingsKey),
+        QCOMPARE(m_f->settings.values.value(DigStore::settingsKey),
                  WatchListCodec::encode(store.watches()));
-        QCOMPARE(f.settings.values.value(DigStore::unreadableKey), copy);
+        QCOMPARE(m_f->settings.values.value(DigStore::unreadableKey), copy);
     }
 
     // The real settings file keeps the bytes it is given.
@@ -225,11 +218,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("bytes");
 
-        QTest::newRow("JSON with quotes and non-ASCII")
-            << "QuelloWatches"
-            << QByteArray("[{\"domain\":\"a.test\",\"expected\":\"\\\"v=x\\\" \xc3\xa9\"}]");
-        QTest::newRow("damaged bytes")
-            << "QuelloWatches.unreadable" << QByteArray("[\0\xff\n=;#\\", 9);
+        QTest::newRow("any bytes")
+            << "QuelloWatches.unreadable" << QByteArray("[{\"\\\"\xc3\xa9\0\xff\n=;#\\", 14);
         QTest::newRow("empty value") << "QuelloWatches" << QByteArray("");
     }
 
@@ -270,58 +260,51 @@ private Q_SLOTS:
         QFETCH(double, age);
         QFETCH(bool, due);
 
-        StoreFixture f;
         const QString one = QStringLiteral("192.0.2.1\n");
         if (failing)
-            f.answerAll(QStringLiteral("!9"));
+            m_f->answerAll(QStringLiteral("!9"));
         else if (settled)
-            f.answerAll(one);
+            m_f->answerAll(one);
         else
-            f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
-        f.saveList({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
-                               settled ? std::optional(650'000'000.0) : std::nullopt)});
-        DigStore& store = f.start();
-        QVERIFY(f.launchChecksDone());
+            m_f->answer({one, one, QStringLiteral("192.0.2.2\n"), one});
+        DigStore& store =
+            m_f->start({savedWatch(QStringLiteral("example.test"), RecordType::A, {},
+                                   settled ? std::optional(650'000'000.0) : std::nullopt)});
+        QVERIFY(m_f->launchChecksDone());
         const QUuid id = store.watches().first().id;
-        const Instant answeredAt = f.clock.now();
+        const Instant answeredAt = m_f->clock.now();
 
-        f.clock.setNow(answeredAt + age - 30);
-        f.clock.advance(30);
+        m_f->clock.setNow(answeredAt + age - 30);
+        m_f->clock.advance(30);
         QCOMPARE(store.isChecking().contains(id), due);
         QTRY_VERIFY(store.isChecking().isEmpty());
-        QCOMPARE(f.dig.calls().size(), due ? 8 : 4);
-        QCOMPARE(f.clock.pendingWakeUps(), 1);
-        QVERIFY(f.clock.requestedDelays.size() == 2 && f.clock.requestedDelays.last() == 30s);
+        QCOMPARE(m_f->dig.calls().size(), due ? 8 : 4);
+        QCOMPARE(m_f->clock.pendingWakeUps(), 1);
+        QVERIFY(m_f->clock.requestedDelays.size() == 2 && m_f->clock.requestedDelays.last() == 30s);
 
         if (age < 0) {
             // Due once the wall clock has caught up with the answer plus 60 s.
-            f.clock.setNow(answeredAt + 30);
-            f.clock.advance(30);
+            m_f->clock.setNow(answeredAt + 30);
+            m_f->clock.advance(30);
             QVERIFY(store.isChecking().contains(id));
         }
         // Polling ends with the store.
-        f.store.reset();
-        QCOMPARE(f.clock.pendingWakeUps(), 0);
+        m_f->store.reset();
+        QCOMPARE(m_f->clock.pendingWakeUps(), 0);
     }
 
     void noAnswersYetIsDue() {
-        StoreFixture f;
-        f.saveList({savedWatch(QStringLiteral("example.test"))});
-        DigStore& store = f.start();
-        f.clock.advance(30);
+        DigStore& store = m_f->start(savedWatches(1));
+        m_f->clock.advance(30);
         QVERIFY(store.isChecking().contains(store.watches().first().id));
     }
 
     void passChecksOneWatchAtATime() {
-        StoreFixture f;
-        const QList<Watch> saved{savedWatch(QStringLiteral("a.test")),
-                                 savedWatch(QStringLiteral("b.test")),
-                                 savedWatch(QStringLiteral("c.test"))};
-        f.saveList(saved);
-        DigStore& store = f.start();
-        QVERIFY(f.launchChecksDone());
+        const QList<Watch> saved = savedWatches(3);
+        DigStore& store = m_f->start(saved);
+        QVERIFY(m_f->launchChecksDone());
 
-        f.dig.setAnswer({.sleepSeconds = 0.1});
+        m_f->dig.setAnswer({.sleepSeconds = 0.1});
         qsizetype mostAtOnce = 0;
         QList<QUuid> order;
         connect(&store, &DigStore::checkingChanged, this, [&](const QUuid& id) {
@@ -335,9 +318,9 @@ private Q_SLOTS:
                 store.remove(saved[1].id);
         });
 
-        f.clock.advance(60);
-        QCOMPARE(f.clock.pendingWakeUps(), 0); // no sleep while the pass runs
-        QTRY_COMPARE(f.clock.pendingWakeUps(), 1);
+        m_f->clock.advance(60);
+        QCOMPARE(m_f->clock.pendingWakeUps(), 0); // no sleep while the pass runs
+        QTRY_COMPARE(m_f->clock.pendingWakeUps(), 1);
         QCOMPARE(order, (QList<QUuid>{saved[0].id, saved[2].id}));
         QCOMPARE(mostAtOnce, 1);
     }
@@ -355,27 +338,25 @@ private Q_SLOTS:
                                            QStringLiteral("PrepareForSleep"));
             logind.send(signal << goingToSleep);
         };
-        StoreFixture f;
-        f.wakeWatcher = &watcher;
-        f.saveList({savedWatch(QStringLiteral("example.test"))});
-        f.start();
-        QVERIFY(f.launchChecksDone());
+        m_f->wakeWatcher = &watcher;
+        m_f->start(savedWatches(1));
+        QVERIFY(m_f->launchChecksDone());
 
         // An hour asleep; the monotonic clock stood still meanwhile.
         prepareForSleep(true);
-        f.clock.setNow(f.clock.now() + 3600);
+        m_f->clock.setNow(m_f->clock.now() + 3600);
         QTest::qWait(200);
-        QCOMPARE(f.dig.calls().size(), 4);
-        f.dig.setAnswer({.sleepSeconds = 1.0});
+        QCOMPARE(m_f->dig.calls().size(), 4);
+        m_f->dig.setAnswer({.sleepSeconds = 1.0});
         prepareForSleep(false);
-        QTRY_COMPARE(f.dig.calls().size(), 8);
+        QTRY_COMPARE(m_f->dig.calls().size(), 8);
         // Waking up again during that pass starts no second one.
         prepareForSleep(false);
         QTRY_COMPARE(woke.size(), 2);
-        QVERIFY(!f.store->isChecking().isEmpty());
-        QTRY_VERIFY(f.store->isChecking().isEmpty());
-        QCOMPARE(f.dig.calls().size(), 8);
-        QCOMPARE(f.clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
+        QVERIFY(!m_f->store->isChecking().isEmpty());
+        QTRY_VERIFY(m_f->store->isChecking().isEmpty());
+        QCOMPARE(m_f->dig.calls().size(), 8);
+        QCOMPARE(m_f->clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
     }
 };
 

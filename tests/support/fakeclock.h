@@ -28,16 +28,15 @@ public:
     void sleep(std::chrono::milliseconds delay, QObject* context,
                std::function<void()> wake) override {
         requestedDelays.append(delay);
-        m_pending.append(WakeUp{m_monotonic + delay, m_nextSequence++, context, std::move(wake)});
+        m_pending.append(WakeUp{m_monotonic + delay, context, std::move(wake)});
     }
 
     void advance(double seconds) {
         const auto target = m_monotonic + std::chrono::milliseconds(std::llround(seconds * 1000.0));
         for (;;) {
-            const auto next = std::min_element(
-                m_pending.begin(), m_pending.end(), [](const WakeUp& a, const WakeUp& b) {
-                    return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
-                });
+            const auto next =
+                std::min_element(m_pending.begin(), m_pending.end(),
+                                 [](const WakeUp& a, const WakeUp& b) { return a.due < b.due; });
             if (next == m_pending.end() || next->due > target)
                 break;
             const WakeUp wakeUp = *next;
@@ -60,7 +59,6 @@ public:
 private:
     struct WakeUp {
         std::chrono::milliseconds due;
-        quint64 sequence;
         QPointer<QObject> context;
         std::function<void()> wake;
     };
@@ -72,7 +70,6 @@ private:
 
     Instant m_now;
     std::chrono::milliseconds m_monotonic{0};
-    quint64 m_nextSequence = 0;
     QList<WakeUp> m_pending;
 };
 

@@ -30,20 +30,13 @@ public:
 
     static inline const QString any = QStringLiteral("any");
 
-#ifdef FAKEDIG_PATH
-    FakeDig()
-        : FakeDig(QStringLiteral(FAKEDIG_PATH)) {}
-#endif
-
-    explicit FakeDig(const QString& script) {
+    FakeDig() {
         write(program(), "#!/bin/sh\nFAKEDIG_DIR='" + m_dir.path().toUtf8()
-                             + "'\nexport FAKEDIG_DIR\nexec '" + script.toUtf8() + "' \"$@\"\n");
+                             + "'\nexport FAKEDIG_DIR\nexec '" FAKEDIG_PATH "' \"$@\"\n");
         QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    QString program() const {
-        return m_dir.filePath(QStringLiteral("dig"));
-    }
+    QString program() const { return m_dir.filePath(QStringLiteral("dig")); }
 
     // `server` is the address after "@", or "system"; "any" matches all.
     void setAnswer(const Answer& answer, const QString& server = any, const QString& domain = any,

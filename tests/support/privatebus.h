@@ -49,13 +49,8 @@ public:
     ~PrivateBus() {
         for (const QString& name : std::as_const(m_connections))
             QDBusConnection::disconnectFromBus(name);
-        if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.terminate();
-            if (!m_daemon.waitForFinished(3000)) {
-                m_daemon.kill();
-                m_daemon.waitForFinished(3000);
-            }
-        }
+        m_daemon.kill();
+        m_daemon.waitForFinished(3000);
     }
 
     PrivateBus(const PrivateBus&) = delete;

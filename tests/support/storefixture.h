@@ -24,20 +24,19 @@ struct StoreFixture {
     WakeWatcher* wakeWatcher = nullptr;
     std::unique_ptr<DigStore> store;
 
-    DigStore& start(int maxConcurrentQueries = DigQueue::defaultMaxRunning) {
-        store =
-            std::make_unique<DigStore>(StoreServices{.settings = settings,
-                                                     .notifier = notifier,
-                                                     .clock = clock,
-                                                     .digProgram = digProgram,
-                                                     .maxConcurrentQueries = maxConcurrentQueries,
-                                                     .wakeWatcher = wakeWatcher});
+    DigStore& start() {
+        store = std::make_unique<DigStore>(StoreServices{.settings = settings,
+                                                         .notifier = notifier,
+                                                         .clock = clock,
+                                                         .digProgram = digProgram,
+
+                                                         .wakeWatcher = wakeWatcher});
         return *store;
     }
 
     // The launch check of `saved` starts with the event loop.
     DigStore& start(const QList<Watch>& saved) {
-        saveList(saved);
+        settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(saved));
         return start();
     }
 
@@ -46,10 +45,6 @@ struct StoreFixture {
         start();
         QTest::qWait(10);
         return *store;
-    }
-
-    void saveList(const QList<Watch>& watches) {
-        settings.values.insert(DigStore::settingsKey, WatchListCodec::encode(watches));
     }
 
     // One dig output per resolver, in Resolver::all() order. "!" fails the
@@ -105,6 +100,14 @@ inline Watch savedWatch(const QString& domain, RecordType type = RecordType::A,
                         std::optional<QString> expected = std::nullopt,
                         std::optional<Instant> settledAt = std::nullopt) {
     return Watch{QUuid::createUuid(), domain, type, std::move(expected), 600'000'000.5, settledAt};
+}
+
+// host0.example.com, host1.example.com ...
+inline QList<Watch> savedWatches(int count) {
+    QList<Watch> watches;
+    for (int i = 0; i < count; ++i)
+        watches.append(savedWatch(QStringLiteral("host%1.example.com").arg(i)));
+    return watches;
 }
 
 } // namespace Quello::Test
