@@ -5,6 +5,7 @@
 // is the desktop test's; here is what the real dig's output and failures turn
 // into, and quello-wait as scripts run it (the built binary, output piped).
 
+#include "dnslab.h"
 #include "storefixture.h"
 
 #include <QElapsedTimer>
@@ -20,18 +21,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One command to the lab script, its arguments separated by "|":
-// "set-txt|all|x.test|two words".
+// One command to the lab, its arguments separated by "|".
 [[nodiscard]] bool lab(const QString& command) {
-    QProcess process;
-    process.start(qEnvironmentVariable("DNSLAB"), command.split(u'|'));
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit
-        || process.exitCode() != 0) {
-        qWarning("dnslab %s failed: %s", qPrintable(command),
-                 process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
+    return DnsLab::run(command.split(u'|'));
 }
 
 } // namespace
@@ -71,7 +63,7 @@ private Q_SLOTS:
     void cleanup() {
         m_f.reset();
         m_wait.kill(), m_wait.waitForFinished();
-        QVERIFY(lab({QStringLiteral("reset")}));
+        QVERIFY(lab(u"reset"_s));
     }
 
     void valuesAsTheRealOutputConverts_data() {
