@@ -5,8 +5,8 @@
 #include "model/watch.h"
 #include "store/resolverstatus.h"
 
-#include <QMap>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
