@@ -45,6 +45,11 @@ void paintRing(QPainter& painter, const QRectF& dot, qreal lineWidth, const QCol
     painter.drawEllipse(dot.adjusted(inset, inset, -inset, -inset));
 }
 
+// The ring of a dot with nothing to show yet, for watches and resolvers alike.
+QColor quietRing(const QPalette& palette) {
+    return TextStyles::mark(withAlpha(TextStyles::secondary(palette), 0.5), palette);
+}
+
 } // namespace
 
 QList<QColor> statusDotColors(StatusDotLook look, const QPalette& palette) {
@@ -57,7 +62,7 @@ QList<QColor> statusDotColors(StatusDotLook look, const QPalette& palette) {
     case StatusDotLook::Unchecked:
         break;
     }
-    return {TextStyles::mark(withAlpha(TextStyles::secondary(palette), 0.5), palette)};
+    return {quietRing(palette)};
 }
 
 QColor miniDotColor(ResolverStatus status, const QPalette& palette) {
@@ -69,7 +74,7 @@ QColor miniDotColor(ResolverStatus status, const QPalette& palette) {
     case ResolverStatus::Waiting:
         break;
     }
-    return TextStyles::mark(withAlpha(TextStyles::secondary(palette), 0.5), palette);
+    return quietRing(palette);
 }
 
 void paintStatusDot(QPainter& painter, const QRectF& frame, StatusDotLook look,
