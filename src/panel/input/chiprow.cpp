@@ -1,7 +1,7 @@
-#include "panel/chiprow.h"
+#include "panel/input/chiprow.h"
 
-#include "panel/contrast.h"
-#include "panel/textstyles.h"
+#include "panel/style/contrast.h"
+#include "panel/style/textstyles.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/inputpreview.h"
+#include "panel/input/inputpreview.h"
 
 #include <QList>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "panel/fieldrow.h"
+#include "panel/input/fieldrow.h"
 
-#include "panel/inputpreview.h"
-#include "panel/symbolicon.h"
-#include "panel/textstyles.h"
+#include "panel/input/inputpreview.h"
+#include "panel/style/symbolicon.h"
+#include "panel/style/textstyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

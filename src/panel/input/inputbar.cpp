@@ -1,11 +1,11 @@
-#include "panel/inputbar.h"
+#include "panel/input/inputbar.h"
 
 #include "model/recordtype.h"
-#include "panel/chiprow.h"
-#include "panel/fieldrow.h"
-#include "panel/inputpreview.h"
-#include "panel/springeasing.h"
-#include "panel/textstyles.h"
+#include "panel/input/chiprow.h"
+#include "panel/input/fieldrow.h"
+#include "panel/input/inputpreview.h"
+#include "panel/motion/springeasing.h"
+#include "panel/style/textstyles.h"
 #include "store/digstore.h"
 
 #include <QEvent>

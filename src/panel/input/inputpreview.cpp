@@ -1,8 +1,8 @@
-#include "panel/inputpreview.h"
+#include "panel/input/inputpreview.h"
 
 #include "model/recordtype.h"
-#include "panel/accentcolors.h"
-#include "panel/systemcolors.h"
+#include "panel/style/accentcolors.h"
+#include "panel/style/systemcolors.h"
 
 namespace Quello {
 

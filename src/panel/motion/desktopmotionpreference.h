@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/motionpreference.h"
+#include "panel/motion/motionpreference.h"
 
 #include <QDBusConnection>
 #include <QFileSystemWatcher>

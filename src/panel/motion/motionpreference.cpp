@@ -1,6 +1,6 @@
-#include "panel/motionpreference.h"
+#include "panel/motion/motionpreference.h"
 
-#include "panel/desktopmotionpreference.h"
+#include "panel/motion/desktopmotionpreference.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

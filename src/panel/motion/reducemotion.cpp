@@ -1,6 +1,6 @@
-#include "panel/reducemotion.h"
+#include "panel/motion/reducemotion.h"
 
-#include "panel/motionpreference.h"
+#include "panel/motion/motionpreference.h"
 
 namespace Quello {
 

@@ -1,4 +1,4 @@
-#include "panel/springanimation.h"
+#include "panel/motion/springanimation.h"
 
 namespace Quello {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/springeasing.h"
+#include "panel/motion/springeasing.h"
 
 #include <QPropertyAnimation>
 

@@ -1,7 +1,7 @@
-#include "panel/springeasing.h"
+#include "panel/motion/springeasing.h"
 
-#include "panel/reducemotion.h"
-#include "panel/springanimation.h"
+#include "panel/motion/reducemotion.h"
+#include "panel/motion/springanimation.h"
 
 #include <QPropertyAnimation>
 

@@ -1,8 +1,8 @@
-#include "panel/dotpainter.h"
+#include "panel/rows/dotpainter.h"
 
-#include "panel/accentcolors.h"
-#include "panel/systemcolors.h"
-#include "panel/textstyles.h"
+#include "panel/style/accentcolors.h"
+#include "panel/style/systemcolors.h"
+#include "panel/style/textstyles.h"
 
 #include <QLinearGradient>
 #include <QPainter>

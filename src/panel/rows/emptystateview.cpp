@@ -1,9 +1,9 @@
-#include "panel/emptystateview.h"
+#include "panel/rows/emptystateview.h"
 
-#include "panel/iconview.h"
-#include "panel/inputpreview.h"
-#include "panel/symbolicon.h"
-#include "panel/textstyles.h"
+#include "panel/input/inputpreview.h"
+#include "panel/style/iconview.h"
+#include "panel/style/symbolicon.h"
+#include "panel/style/textstyles.h"
 
 #include <QEvent>
 #include <QLabel>

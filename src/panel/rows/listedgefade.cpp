@@ -1,6 +1,6 @@
-#include "panel/listedgefade.h"
+#include "panel/rows/listedgefade.h"
 
-#include "panel/glassbackground.h"
+#include "panel/style/glassbackground.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "panel/overlayscrollbar.h"
+#include "panel/rows/overlayscrollbar.h"
 
-#include "panel/textstyles.h"
+#include "panel/style/textstyles.h"
 
 #include <QPainter>
 #include <QStyleOptionSlider>

@@ -1,7 +1,7 @@
-#include "panel/resolverdetails.h"
+#include "panel/rows/resolverdetails.h"
 
-#include "panel/dotpainter.h"
-#include "panel/textstyles.h"
+#include "panel/rows/dotpainter.h"
+#include "panel/style/textstyles.h"
 #include "store/digstore.h"
 
 #include <QFontMetrics>

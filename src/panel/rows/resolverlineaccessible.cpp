@@ -1,8 +1,8 @@
-#include "panel/resolverlineaccessible.h"
+#include "panel/rows/resolverlineaccessible.h"
 
 #include "model/resolver.h"
-#include "panel/resolverdetails.h"
-#include "panel/watchrow.h"
+#include "panel/rows/resolverdetails.h"
+#include "panel/rows/watchrow.h"
 
 #include <QWidget>
 #include <QWindow>

@@ -1,9 +1,9 @@
-#include "panel/watchlistview.h"
+#include "panel/rows/watchlistview.h"
 
-#include "panel/emptystateview.h"
-#include "panel/listedgefade.h"
-#include "panel/overlayscrollbar.h"
-#include "panel/watchrow.h"
+#include "panel/rows/emptystateview.h"
+#include "panel/rows/listedgefade.h"
+#include "panel/rows/overlayscrollbar.h"
+#include "panel/rows/watchrow.h"
 #include "store/digstore.h"
 
 #include <QEvent>

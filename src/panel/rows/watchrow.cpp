@@ -1,14 +1,14 @@
-#include "panel/watchrow.h"
+#include "panel/rows/watchrow.h"
 
 #include "model/recordtype.h"
 #include "model/resolver.h"
-#include "panel/accentcolors.h"
-#include "panel/plainiconbutton.h"
-#include "panel/resolverdetails.h"
-#include "panel/springeasing.h"
-#include "panel/symbolicon.h"
-#include "panel/textstyles.h"
-#include "panel/watchrowaccessible.h"
+#include "panel/motion/springeasing.h"
+#include "panel/rows/resolverdetails.h"
+#include "panel/rows/watchrowaccessible.h"
+#include "panel/style/accentcolors.h"
+#include "panel/style/plainiconbutton.h"
+#include "panel/style/symbolicon.h"
+#include "panel/style/textstyles.h"
 #include "store/digstore.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/watch.h"
-#include "panel/dotpainter.h"
+#include "panel/rows/dotpainter.h"
 
 #include <QStringList>
 #include <QWidget>

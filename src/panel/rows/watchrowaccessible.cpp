@@ -1,8 +1,8 @@
-#include "panel/watchrowaccessible.h"
+#include "panel/rows/watchrowaccessible.h"
 
 #include "model/resolver.h"
-#include "panel/resolverlineaccessible.h"
-#include "panel/watchrow.h"
+#include "panel/rows/resolverlineaccessible.h"
+#include "panel/rows/watchrow.h"
 
 #include <QCoreApplication>
 

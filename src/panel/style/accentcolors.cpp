@@ -1,4 +1,4 @@
-#include "panel/accentcolors.h"
+#include "panel/style/accentcolors.h"
 
 namespace Quello::AccentColors {
 

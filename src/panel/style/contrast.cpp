@@ -1,4 +1,4 @@
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "panel/glassbackground.h"
+#include "panel/style/glassbackground.h"
 
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <QGuiApplication>
 #include <QLibrary>

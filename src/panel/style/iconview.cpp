@@ -1,4 +1,4 @@
-#include "panel/iconview.h"
+#include "panel/style/iconview.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "panel/paneldivider.h"
+#include "panel/style/paneldivider.h"
 
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "panel/panelresources.h"
+#include "panel/style/panelresources.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initPanelResources() {

@@ -1,4 +1,4 @@
-#include "panel/plainiconbutton.h"
+#include "panel/style/plainiconbutton.h"
 
 #include <QPainter>
 

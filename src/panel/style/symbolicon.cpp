@@ -1,6 +1,6 @@
-#include "panel/symbolicon.h"
+#include "panel/style/symbolicon.h"
 
-#include "panel/panelresources.h"
+#include "panel/style/panelresources.h"
 
 #include <QGuiApplication>
 #include <QIconEngine>

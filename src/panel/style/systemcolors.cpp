@@ -1,4 +1,4 @@
-#include "panel/systemcolors.h"
+#include "panel/style/systemcolors.h"
 
 namespace Quello::SystemColors {
 

@@ -1,6 +1,6 @@
-#include "panel/textstyles.h"
+#include "panel/style/textstyles.h"
 
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
