@@ -1,6 +1,5 @@
 #include "panel/panelview.h"
 
-#include "menubar/menubarlabel.h"
 #include "panel/applicationaccessible.h"
 #include "panel/input/inputbar.h"
 #include "panel/rows/watchlistview.h"
@@ -12,6 +11,7 @@
 #include "panel/style/symbolicon.h"
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
+#include "store/pendingwords.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,7 +37,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_glass(new GlassBackground(this)) {
-    ApplicationAccessible::install();
+    ApplicationAccessible::install(staticMetaObject);
     setFixedWidth(panelWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -176,7 +176,7 @@ void PanelView::refresh() {
     m_subtitle->setText(summary);
     // Trays offer no spoken label for their icons; the panel carries the
     // item's words, and the summary line as its description.
-    setAccessibleName(MenuBarLabel::forPendingCount(pending).accessibilityLabel);
+    setAccessibleName(PendingWords::forPendingCount(pending).accessibilityLabel);
     setAccessibleDescription(summary);
 }
 

@@ -4,7 +4,7 @@
 #include "panel/input/chiprow.h"
 #include "panel/input/fieldrow.h"
 #include "panel/input/inputpreview.h"
-#include "panel/motion/springeasing.h"
+#include "panel/motion/springanimation.h"
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
 
@@ -78,8 +78,8 @@ void InputBar::inputChanged(const QString& text) {
         const bool shown = key.has_value();
         if (shown != m_animationKey.has_value()) {
             const SpringEasing spring = SpringEasing::inputBar();
-            spring.animate(m_chipRow, "reveal", shown ? 1.0 : 0.0);
-            spring.animate(m_fieldRow, "tone", shown ? 1.0 : 0.0);
+            SpringAnimation::animate(spring, m_chipRow, "reveal", shown ? 1.0 : 0.0);
+            SpringAnimation::animate(spring, m_fieldRow, "tone", shown ? 1.0 : 0.0);
         }
         m_animationKey = key;
     }

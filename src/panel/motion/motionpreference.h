@@ -15,11 +15,12 @@ public:
 
     virtual bool animationsEnabled() const = 0;
 
-    // The preference in use: the desktop's own unless one was installed.
-    static const MotionPreference& current();
     // Puts `preference` in use (not owned); nullptr goes back to the
     // desktop's. For tests and tools.
     static void install(const MotionPreference* preference);
+    // The one installed, or null while the desktop's own is in use (which
+    // reduceMotion() makes on first use).
+    static const MotionPreference* installed();
 
 Q_SIGNALS:
     void changed(bool animationsEnabled);

@@ -15,6 +15,13 @@ public:
     // Owned by `target`.
     SpringAnimation(const SpringEasing& spring, QObject* target, const QByteArray& property);
 
+    // Animates `property` of `target` to `end` with `spring`, or sets it at
+    // once when the desktop asks for reduced motion (no animation object is
+    // made then, and null is returned). The animation deletes itself when done;
+    // one still running on the same property is stopped first.
+    static QPropertyAnimation* animate(const SpringEasing& spring, QObject* target,
+                                       const QByteArray& property, const QVariant& end);
+
 protected:
     QVariant interpolated(const QVariant& from, const QVariant& to, qreal progress) const override;
 

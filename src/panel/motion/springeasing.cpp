@@ -1,10 +1,5 @@
 #include "panel/motion/springeasing.h"
 
-#include "panel/motion/reducemotion.h"
-#include "panel/motion/springanimation.h"
-
-#include <QPropertyAnimation>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -68,25 +63,6 @@ double SpringEasing::valueForProgress(double progress) const {
         return 1;
     // Over the whole duration, so that progress maps back to real time.
     return position(progress * durationMs() / 1000.0);
-}
-
-QPropertyAnimation* SpringEasing::animate(QObject* target, const QByteArray& property,
-                                          const QVariant& end) const {
-    // A newer change of the same property takes over from where the running
-    // animation has got to.
-    const auto running = target->findChildren<QPropertyAnimation*>(Qt::FindDirectChildrenOnly);
-    for (QPropertyAnimation* animation : running) {
-        if (animation->targetObject() == target && animation->propertyName() == property)
-            animation->stop();
-    }
-    if (reduceMotion()) {
-        target->setProperty(property.constData(), end);
-        return nullptr;
-    }
-    auto* animation = new SpringAnimation(*this, target, property);
-    animation->setEndValue(end);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-    return animation;
 }
 
 } // namespace Quello

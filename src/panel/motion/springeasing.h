@@ -1,11 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QVariant>
-
-class QObject;
-class QPropertyAnimation;
-
 namespace Quello {
 
 // A damped spring released at rest from 0 towards 1, described the way the
@@ -33,13 +27,6 @@ public:
     // position() over the settling time, mapped onto 0..1 progress; exactly
     // 0 at the start and 1 at the end.
     double valueForProgress(double progress) const;
-
-    // Animates `property` of `target` to `end` with this spring, or sets it at
-    // once when the desktop asks for reduced motion (no animation object is
-    // made then, and null is returned). The animation deletes itself when done;
-    // one still running on the same property is stopped first.
-    QPropertyAnimation* animate(QObject* target, const QByteArray& property,
-                                const QVariant& end) const;
 
 private:
     double m_response;

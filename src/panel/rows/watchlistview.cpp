@@ -4,6 +4,7 @@
 #include "panel/rows/listedgefade.h"
 #include "panel/rows/overlayscrollbar.h"
 #include "panel/rows/watchrow.h"
+#include "panel/rows/watchrowaccessible.h"
 #include "store/digstore.h"
 
 #include <QEvent>
@@ -114,6 +115,7 @@ WatchRow* WatchListView::build(Entry& entry) {
     if (watch == nullptr)
         return nullptr;
     auto* row = new WatchRow(m_store, *watch, m_content, entry.expanded);
+    WatchRowAccessible::follow(row);
     const QUuid id = entry.id;
     connect(row, &WatchRow::expandedChanged, this, [this, id](bool expanded) {
         if (const int index = indexOf(id); index >= 0) {

@@ -2,9 +2,8 @@
 
 #include "model/recordtype.h"
 #include "model/resolver.h"
-#include "panel/motion/springeasing.h"
+#include "panel/motion/springanimation.h"
 #include "panel/rows/resolverdetails.h"
-#include "panel/rows/watchrowaccessible.h"
 #include "panel/style/accentcolors.h"
 #include "panel/style/plainiconbutton.h"
 #include "panel/style/symbolicon.h"
@@ -108,7 +107,6 @@ WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool ex
     , m_watch(watch)
     , m_expanded(expanded)
     , m_detailsReveal(expanded ? 1 : 0) {
-    WatchRowAccessible::install();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -150,9 +148,9 @@ void WatchRow::setExpanded(bool expanded) {
     if (expanded == m_expanded)
         return;
     m_expanded = expanded;
-    SpringEasing::row().animate(this, "detailsReveal", expanded ? 1.0 : 0.0);
+    SpringAnimation::animate(SpringEasing::row(), this, "detailsReveal", expanded ? 1.0 : 0.0);
     if (QAccessible::isActive())
-        WatchRowAccessible::notifyExpanded(this);
+        Q_EMIT accessibleExpandedChanged();
     Q_EMIT expandedChanged(expanded);
 }
 
@@ -169,15 +167,8 @@ void WatchRow::refresh() {
 }
 
 void WatchRow::notifyAccessibility() {
-    if (!QAccessible::isActive())
-        return;
-    WatchRowAccessible::notifyDetailsChanged(this);
-    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&nameChanged);
-    QAccessibleValueChangeEvent valueChanged(this, isSettled()
-                                                       ? WatchRowAccessible::settledValue()
-                                                       : WatchRowAccessible::pendingValue());
-    QAccessible::updateAccessibility(&valueChanged);
+    if (QAccessible::isActive())
+        Q_EMIT accessibleTextChanged();
 }
 
 void WatchRow::checkNow() {
@@ -198,7 +189,8 @@ void WatchRow::leaveList() {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setHovering(false);
     if (m_removalRequested) {
-        if (QPropertyAnimation* animation = SpringEasing::row().animate(this, "presence", 0.0)) {
+        if (QPropertyAnimation* animation =
+                SpringAnimation::animate(SpringEasing::row(), this, "presence", 0.0)) {
             connect(animation, &QAbstractAnimation::finished, this, &QObject::deleteLater);
             return;
         }

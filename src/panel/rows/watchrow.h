@@ -85,6 +85,11 @@ Q_SIGNALS:
     // Up and Down: the keyboard moves to the row `step` places away.
     void stepRequested(int step);
     void focusReceived();
+    // For assistive technology, sent only while it listens: the row opened
+    // or closed (before expandedChanged), or its words changed. The row's
+    // accessible interface follows these, so the row need not know it.
+    void accessibleExpandedChanged();
+    void accessibleTextChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -60,6 +60,15 @@ void WatchRowAccessible::notifyDetailsChanged(WatchRow* row) {
     }
 }
 
+void WatchRowAccessible::notifyTextChanged(WatchRow* row) {
+    notifyDetailsChanged(row);
+    QAccessibleEvent nameChanged(row, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleValueChangeEvent valueChanged(row,
+                                             row->isSettled() ? settledValue() : pendingValue());
+    QAccessible::updateAccessibility(&valueChanged);
+}
+
 QAccessible::Id WatchRowAccessible::lineId(int index) const {
     while (m_lines.size() <= index) {
         m_lines.append(QAccessible::registerAccessibleInterface(
@@ -100,6 +109,13 @@ QAccessibleInterface* WatchRowAccessible::childAt(int x, int y) const {
             return child(i);
     }
     return nullptr;
+}
+
+void WatchRowAccessible::follow(WatchRow* row) {
+    install();
+    QObject::connect(row, &WatchRow::accessibleExpandedChanged, row,
+                     [row] { notifyExpanded(row); });
+    QObject::connect(row, &WatchRow::accessibleTextChanged, row, [row] { notifyTextChanged(row); });
 }
 
 void WatchRowAccessible::install() {

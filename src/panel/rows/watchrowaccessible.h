@@ -18,10 +18,16 @@ public:
     WatchRowAccessible(const WatchRowAccessible&) = delete;
     WatchRowAccessible& operator=(const WatchRowAccessible&) = delete;
 
-    // Tells assistive technology that `row` opened or closed, or that the
-    // answers in its open details changed.
+    // Registers the factory with Qt's accessibility once per process, and
+    // tells assistive technology of `row`'s changes from now on. Called for
+    // every row as soon as it is made.
+    static void follow(WatchRow* row);
+
+    // Tells assistive technology that `row` opened or closed, that the
+    // answers in its open details changed, or that its words changed.
     static void notifyExpanded(WatchRow* row);
     static void notifyDetailsChanged(WatchRow* row);
+    static void notifyTextChanged(WatchRow* row);
 
     // Registers the factory with Qt's accessibility once per process.
     static void install();
