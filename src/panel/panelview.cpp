@@ -6,6 +6,7 @@
 #include "panel/menuaccessibility.h"
 #include "panel/rows/watchlistview.h"
 #include "panel/rows/watchrow.h"
+#include "panel/screenreaderstatus.h"
 #include "panel/style/glassbackground.h"
 #include "panel/style/iconview.h"
 #include "panel/style/paneldivider.h"
@@ -77,6 +78,9 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     for (const Watch& watch : m_store.watches())
         m_settled.insert(watch.id, watch.settledAt.has_value());
     connect(&m_store, &DigStore::watchUpdated, this, &PanelView::announceSettling);
+    // A reader turned on while the panel is open is told where it is.
+    connect(new ScreenReaderStatus(this), &ScreenReaderStatus::readerListening, this,
+            &PanelView::greetReader);
     refresh();
     applyPalette();
 }

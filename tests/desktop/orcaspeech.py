@@ -4,9 +4,9 @@
     orcaspeech.py QUELLO [--transcript]
 
 Runs inside the DNS lab and the test desktop (tests/session/desktop-session).
-Starts the accessibility bus with accessibility switched off, then Quello,
-then Orca (which switches it on, as at login with the screen reader turned on
-later), and drives the panel with the keyboard. After each step it reads the
+Starts the accessibility bus with accessibility switched off, then Quello
+with its panel open, then Orca (which switches it on, as when the screen
+reader is turned on after login), and drives the panel with the keyboard. After each step it reads the
 lines Orca spoke from its debug log. It prints each step with what Orca said
 and fails when a step's speech lacks what it must say (with --transcript it
 only prints). Exits 77 outside the lab or the desktop. ORCASPEECH_KEEP=DIR
@@ -139,11 +139,14 @@ try:
     time.sleep(1)
     quello = start(QUELLO, stderr=open(f"{home}/quello.log", "w"))
     time.sleep(2)
-    orca = start("orca", "--debug-file", log_path)
-    time.sleep(4)
+    open_panel()
+    time.sleep(1)
 
-    step("open the panel (Quello started before Orca)", open_panel,
-         [r"Quello, .*1 propagating", r"^New watch"], wait=3)
+    # As when the screen reader is turned on after login: Quello and its
+    # panel are up first.
+    step("Orca starts while the panel is open",
+         lambda: start("orca", "--debug-file", log_path),
+         [r"Quello, .*1 propagating", r"^New watch"], wait=6)
     step("example.com FOO, Return", lambda: key("Return"), [r"^Not a valid watch"],
          before=lambda: type_text("example.com FOO"))
     # From here on Quello starts with the screen reader running.
