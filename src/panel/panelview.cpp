@@ -78,6 +78,8 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     for (const Watch& watch : m_store.watches())
         m_settled.insert(watch.id, watch.settledAt.has_value());
     connect(&m_store, &DigStore::watchUpdated, this, &PanelView::announceSettling);
+    connect(&m_store, &DigStore::watchRemoved, this,
+            [this](const QUuid& id) { m_settled.remove(id); });
     // A reader turned on while the panel is open is told where it is.
     connect(new ScreenReaderStatus(this), &ScreenReaderStatus::readerListening, this,
             &PanelView::greetReader);

@@ -33,6 +33,8 @@ ScreenReaderStatus::ScreenReaderStatus(QObject* parent)
     QDBusMessage getAll =
         QDBusMessage::createMethodCall(service, path, properties, QStringLiteral("GetAll"));
     getAll << status;
+    // Asked, not started: where no launcher runs, no reader listens either.
+    getAll.setAutoStartService(false);
     auto* watcher = new QDBusPendingCallWatcher(session.asyncCall(getAll, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* call) {
