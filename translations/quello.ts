@@ -124,11 +124,30 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>%1, %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Added %1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Already watched: %1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Quello::MenuAccessibility</name>
+    <message>
+        <source>%1, 1 item</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 items</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -182,6 +201,14 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>%1 propagating</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 propagated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 propagating again</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -261,6 +288,18 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>no answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>disagrees</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>agrees</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -377,10 +416,6 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1. Shows the answer from each resolver.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>no answer yet</source>
         <translation type="unfinished"></translation>
     </message>
@@ -398,6 +433,18 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>, waiting for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shows the answer from each resolver.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

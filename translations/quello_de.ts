@@ -141,12 +141,31 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>%1, %2</source>
         <translation>%1, %2</translation>
     </message>
+    <message>
+        <source>Added %1, %2</source>
+        <translation>%1, %2 hinzugefügt</translation>
+    </message>
+    <message>
+        <source>Already watched: %1, %2</source>
+        <translation>Wird schon beobachtet: %1, %2</translation>
+    </message>
 </context>
 <context>
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
         <translation>warten auf %1</translation>
+    </message>
+</context>
+<context>
+    <name>Quello::MenuAccessibility</name>
+    <message>
+        <source>%1, 1 item</source>
+        <translation>%1, 1 Menüpunkt</translation>
+    </message>
+    <message>
+        <source>%1, %2 items</source>
+        <translation>%1, %2 Menüpunkte</translation>
     </message>
 </context>
 <context>
@@ -200,6 +219,14 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>%1 propagating</source>
         <translation>%1 in Verbreitung</translation>
+    </message>
+    <message>
+        <source>%1 propagated</source>
+        <translation>%1 ist verbreitet</translation>
+    </message>
+    <message>
+        <source>%1 propagating again</source>
+        <translation>%1 wird wieder verbreitet</translation>
     </message>
 </context>
 <context>
@@ -281,6 +308,18 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>no answer</source>
         <translation>keine Antwort</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>wartet</translation>
+    </message>
+    <message>
+        <source>disagrees</source>
+        <translation>weicht ab</translation>
+    </message>
+    <message>
+        <source>agrees</source>
+        <translation>stimmt überein</translation>
     </message>
 </context>
 <context>
@@ -396,10 +435,6 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <translation>Jetzt prüfen</translation>
     </message>
     <message>
-        <source>%1. Shows the answer from each resolver.</source>
-        <translation>%1. Zeigt die Antwort jedes Resolvers.</translation>
-    </message>
-    <message>
         <source>no answer yet</source>
         <translation>noch keine Antwort</translation>
     </message>
@@ -418,6 +453,18 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>, waiting for %1</source>
         <translation>, warten auf %1</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Shows the answer from each resolver.</source>
+        <translation>Zeigt die Antwort jedes Resolvers.</translation>
     </message>
 </context>
 </TS>

@@ -141,6 +141,13 @@ int QuelloApp::main(int argc, char* argv[]) {
         return 1;
     }
 
+    // Qt 6.4 asks once, at start, whether assistive technology is on, and
+    // never again: a screen reader turned on after login would find Quello
+    // silent until it is restarted. Staying on the accessibility bus from
+    // the start, as GTK applications do, costs nothing while no reader
+    // listens: Qt sends only the events some listener has asked for.
+    if (!qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
+        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication::setApplicationName(QStringLiteral("Quello"));
     QApplication::setOrganizationName(QStringLiteral("Quello"));
     QApplication::setDesktopFileName(QStringLiteral("quello"));

@@ -1,9 +1,12 @@
 #include "panel/panelview.h"
 
+#include "panel/announcer.h"
 #include "panel/applicationaccessible.h"
 #include "panel/input/inputbar.h"
+#include "panel/menuaccessibility.h"
 #include "panel/rows/watchlistview.h"
 #include "panel/rows/watchrow.h"
+#include "panel/screenreaderstatus.h"
 #include "panel/style/glassbackground.h"
 #include "panel/style/iconview.h"
 #include "panel/style/paneldivider.h"
@@ -13,14 +16,17 @@
 #include "store/digstore.h"
 #include "store/pendingwords.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,6 +74,15 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     connect(&m_store, &DigStore::watchAdded, this, &PanelView::refresh);
     connect(&m_store, &DigStore::watchRemoved, this, &PanelView::refresh);
     connect(&m_store, &DigStore::watchUpdated, this, &PanelView::refresh);
+    m_announcer = new Announcer(this);
+    for (const Watch& watch : m_store.watches())
+        m_settled.insert(watch.id, watch.settledAt.has_value());
+    connect(&m_store, &DigStore::watchUpdated, this, &PanelView::announceSettling);
+    connect(&m_store, &DigStore::watchRemoved, this,
+            [this](const QUuid& id) { m_settled.remove(id); });
+    // A reader turned on while the panel is open is told where it is.
+    connect(new ScreenReaderStatus(this), &ScreenReaderStatus::readerListening, this,
+            &PanelView::greetReader);
     refresh();
     applyPalette();
 }
@@ -122,6 +137,10 @@ QWidget* PanelView::buildHeader() {
                        "QToolButton::menu-indicator { image: none; width: 0px; }"));
     m_actionsButton->setAccessibleName(tr("More actions"));
     m_actionsButton->setToolTip(tr("More actions"));
+    MenuAccessibility::prepare(m_actionsMenu, tr("More actions"));
+    // Enter opens it too, as it opens a row: a button that opens a menu
+    // answers Space only.
+    m_actionsButton->installEventFilter(this);
     row->addWidget(m_actionsButton, 0, Qt::AlignVCenter);
 
     return header;
@@ -178,6 +197,51 @@ void PanelView::refresh() {
     // item's words, and the summary line as its description.
     setAccessibleName(PendingWords::forPendingCount(pending).accessibilityLabel);
     setAccessibleDescription(summary);
+}
+
+bool PanelView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_actionsButton && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            m_actionsButton->showMenu();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PanelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QAccessible::isActive())
+        QTimer::singleShot(0, this, &PanelView::greetReader);
+}
+
+void PanelView::greetReader() {
+    if (!isVisible())
+        return;
+    // Opened again, the keyboard is where it was, so Qt tells the reader
+    // nothing, and the reader still thinks the user is in the application
+    // before: say whose panel this is, and where the keyboard is.
+    m_announcer->announce(accessibleName() + QStringLiteral(", ") + m_subtitle->text());
+    if (QWidget* focused = QApplication::focusWidget();
+        focused != nullptr && isAncestorOf(focused)) {
+        QAccessibleEvent focus(focused, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void PanelView::announceSettling(const QUuid& id) {
+    const Watch* watch = m_store.watch(id);
+    if (watch == nullptr)
+        return;
+    const bool settled = watch->settledAt.has_value();
+    const bool was = m_settled.value(id, false);
+    m_settled.insert(id, settled);
+    if (settled == was || !isVisible())
+        return;
+    m_announcer->announce(settled ? tr("%1 propagated").arg(watch->domain)
+                                  : tr("%1 propagating again").arg(watch->domain));
 }
 
 void PanelView::applyPalette() {

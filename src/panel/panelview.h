@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QUuid>
 #include <QWidget>
 
 class QAction;
@@ -11,6 +13,7 @@ class QToolButton;
 
 namespace Quello {
 
+class Announcer;
 class DigStore;
 class GlassBackground;
 class IconView;
@@ -49,11 +52,17 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildHeader();
     void refresh();
     void applyPalette();
+    // Tells the screen reader when a watch settles or falls back while the
+    // panel is open (closed, the desktop notification does).
+    void announceSettling(const QUuid& id);
+    void greetReader();
 
     DigStore& m_store;
     GlassBackground* m_glass;
@@ -66,6 +75,8 @@ private:
     QAction* m_quit = nullptr;
     WatchListView* m_listArea = nullptr;
     InputBar* m_inputBar = nullptr;
+    Announcer* m_announcer = nullptr;
+    QHash<QUuid, bool> m_settled; // as last seen, to tell settling from falling back
 };
 
 } // namespace Quello

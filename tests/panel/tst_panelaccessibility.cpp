@@ -5,7 +5,9 @@
 #include "panelfixture.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QTest>
 
@@ -66,24 +68,42 @@ private Q_SLOTS:
         QTest::keyClicks(popover.panel()->inputField(), QStringLiteral("example.com mx"));
         popover.panel()->listArea()->row(settled.id)->setExpanded(true);
 
-        const QString tree = readTree();
+        QTest::keyClick(popover.panel()->inputField(), Qt::Key_Return);
+        WatchRow* row = popover.panel()->listArea()->row(settled.id);
+        QVERIFY(row != nullptr);
+
+        QString tree = readTree();
         const QString actions = QStringLiteral("|Press,Check now,Remove");
         for (const QString& line : {
+                 // The value right after the label; the place in the list.
                  QStringLiteral("push button|pending.example.com, A record, waiting for "
-                                "192.0.2.7|propagating. Shows the answer from each resolver.|"
-                                "collapsed")
+                                "192.0.2.7, no answer yet, propagating|1 of 3|collapsed")
                      + actions,
                  QStringLiteral("push button|settled.example.com, A record, current value "
-                                "192.0.2.1|settled. Shows the answer from each resolver.|expanded")
+                                "192.0.2.1, settled|2 of 3|expanded")
                      + actions,
-                 QStringLiteral("label|This computer, 192.0.2.1|||"),
-                 QStringLiteral("label|Quad9, 192.0.2.1|||"),
-                 QStringLiteral("text|New watch|example.com, MX|focused|"),
+                 QStringLiteral("list item|This computer, 192.0.2.1, agrees|||"),
+                 QStringLiteral("list item|Quad9, 192.0.2.1, agrees|||"),
+                 QStringLiteral("text|New watch|Added example.com, MX|focused|"),
              }) {
             QVERIFY2(tree.contains(line), qPrintable(line + QStringLiteral("\nnot in\n") + tree));
         }
+        // Down from the open row goes to its first resolver line, Up back.
+        row->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(row, Qt::Key_Down);
+        tree = readTree();
+        QVERIFY2(
+            tree.contains(QStringLiteral("list item|This computer, 192.0.2.1, agrees||focused|")),
+            qPrintable(tree));
+        QTest::keyClick(row, Qt::Key_Up);
+        QCOMPARE(row->currentLine(), -1);
+        // Menus carry their size, their items their shortcuts.
+        QCOMPARE(popover.panel()->actionsMenu()->accessibleName(),
+                 QStringLiteral("More actions, 2 items"));
+        QCOMPARE(popover.panel()->checkAllAction()->text(),
+                 QStringLiteral("Check All Now\tCtrl+R"));
         readTree({QStringLiteral("pending."), QStringLiteral("Remove")});
-        QTRY_COMPARE(store.watches().size(), 1);
+        QTRY_COMPARE(store.watches().size(), 2);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "panel/input/inputbar.h"
 
 #include "model/recordtype.h"
+#include "panel/atspievents.h"
 #include "panel/input/chiprow.h"
 #include "panel/input/fieldrow.h"
 #include "panel/input/inputpreview.h"
@@ -8,6 +9,7 @@
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -87,11 +89,28 @@ void InputBar::inputChanged(const QString& text) {
 
 void InputBar::addWatch() {
     const InputPreview preview(m_field->text());
-    if (!preview.parses())
+    if (!preview.parses()) {
+        if (!InputPreview::trimmed(m_field->text()).isEmpty())
+            tellOutcome(tr("Not a valid watch"));
         return;
+    }
     const WatchRequest& request = *preview.request();
-    if (m_store.add(request.domain, request.type, request.expected))
+    const QString type = rawValue(request.type);
+    if (m_store.add(request.domain, request.type, request.expected)) {
         m_field->clear();
+        tellOutcome(tr("Added %1, %2").arg(request.domain, type));
+    } else {
+        tellOutcome(tr("Already watched: %1, %2").arg(request.domain, type));
+    }
+}
+
+void InputBar::tellOutcome(const QString& outcome) {
+    // A sighted user sees the row appear or the line stay; the field's
+    // description says which until the next edit, and the reader is told
+    // the new text itself.
+    m_field->setAccessibleDescription(outcome);
+    if (QAccessible::isActive())
+        AtSpiEvents::descriptionChanged(QAccessible::queryAccessibleInterface(m_field), outcome);
 }
 
 } // namespace Quello

@@ -36,6 +36,7 @@ private:
     void applyPalette();
     void inputChanged(const QString& text);
     void addWatch();
+    void tellOutcome(const QString& outcome);
 
     DigStore& m_store;
     QLineEdit* m_field;

@@ -3,7 +3,10 @@
 #include "model/resolver.h"
 #include "panel/rows/resolverdetails.h"
 #include "panel/rows/watchrow.h"
+#include "store/consensus.h"
+#include "store/digstore.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 #include <QWindow>
 
@@ -33,7 +36,20 @@ QString ResolverLineAccessible::text(QAccessible::Text t) const {
     // Read aloud, the ellipsis of a missing answer says nothing.
     if (answer == QStringLiteral("\u2026"))
         answer = WatchRow::tr("no answer yet");
-    return resolver.name + QStringLiteral(", ") + answer;
+    // The dot's colour in words: which resolver lags is the point.
+    return resolver.name + QStringLiteral(", ") + answer + QStringLiteral(", ")
+           + statusWord(m_row->store(), m_row->watch(), resolver);
+}
+
+QString ResolverLineAccessible::statusWord(const DigStore& store, const Watch& watch,
+                                           const Resolver& resolver) {
+    if (store.status(watch, resolver) == ResolverStatus::Waiting)
+        return QCoreApplication::translate("Quello::ResolverDetails", "waiting");
+    // Without an expected value, a resolver that answers differently from
+    // the others holds the watch back as much as one that fails.
+    if (Consensus::lagging(watch, store.results().value(watch.id)).contains(resolver))
+        return QCoreApplication::translate("Quello::ResolverDetails", "disagrees");
+    return QCoreApplication::translate("Quello::ResolverDetails", "agrees");
 }
 
 QRect ResolverLineAccessible::rect() const {
@@ -50,6 +66,9 @@ QAccessible::State ResolverLineAccessible::state() const {
     QAccessible::State state;
     state.readOnly = true;
     state.invisible = m_row.isNull() || !m_row->isVisible();
+    // The arrows reach it from its row (see WatchRow::currentLine()).
+    state.focusable = true;
+    state.focused = !m_row.isNull() && m_row->hasFocus() && m_row->currentLine() == m_index;
     return state;
 }
 

@@ -5,7 +5,10 @@
 
 namespace Quello {
 
+class DigStore;
 class WatchRow;
+struct Resolver;
+struct Watch;
 
 // One line of a row's open details as assistive technology reads it: the
 // resolver's name and its latest answer or state. It has no widget of its
@@ -25,8 +28,12 @@ public:
     QString text(QAccessible::Text t) const override;
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override;
-    QAccessible::Role role() const override { return QAccessible::StaticText; }
+    // An item, not a label: a reader says no role word after each line.
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
+
+    // "agrees", "disagrees" or "waiting": how the resolver stands.
+    static QString statusWord(const DigStore& store, const Watch& watch, const Resolver& resolver);
 
 private:
     QPointer<WatchRow> m_row;

@@ -2,6 +2,7 @@
 
 #include "model/recordtype.h"
 #include "model/resolver.h"
+#include "panel/menuaccessibility.h"
 #include "panel/motion/springanimation.h"
 #include "store/digstore.h"
 #include "store/statustext.h"
@@ -106,6 +107,8 @@ void WatchRow::setExpanded(bool expanded) {
     if (expanded == m_expanded)
         return;
     m_expanded = expanded;
+    if (!expanded)
+        setCurrentLine(-1);
     SpringAnimation::animate(SpringEasing::row(), this, "detailsReveal", expanded ? 1.0 : 0.0);
     if (QAccessible::isActive())
         Q_EMIT accessibleExpandedChanged();
@@ -221,12 +224,40 @@ void WatchRow::contextMenuEvent(QContextMenuEvent* event) {
 
 void WatchRow::openContextMenu(const QPoint& globalPos) {
     QMenu* menu = createContextMenu(this);
+    MenuAccessibility::prepare(menu, m_watch.domain);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
 }
 
+bool WatchRow::moveInDetails(int key) {
+    const int lines = m_expanded ? static_cast<int>(Resolver::all().size()) : 0;
+    if (key == Qt::Key_Escape && m_currentLine >= 0)
+        setCurrentLine(-1);
+    else if (key == Qt::Key_Down && m_currentLine + 1 < lines)
+        setCurrentLine(m_currentLine + 1);
+    else if (key == Qt::Key_Up && m_currentLine >= 0)
+        setCurrentLine(m_currentLine - 1);
+    else
+        return false;
+    return true;
+}
+
+void WatchRow::setCurrentLine(int line) {
+    if (line == m_currentLine)
+        return;
+    m_currentLine = line;
+    m_enteredByTab = false; // the hint was heard on the way in
+    update();
+    if (QAccessible::isActive() && hasFocus())
+        Q_EMIT accessibleLineChanged(line);
+}
+
 void WatchRow::keyPressEvent(QKeyEvent* event) {
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && moveInDetails(event->key())) {
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -257,8 +288,11 @@ void WatchRow::keyPressEvent(QKeyEvent* event) {
 
 void WatchRow::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (event->reason() != Qt::PopupFocusReason) {
         m_focusRing = event->reason() != Qt::MouseFocusReason;
+        m_enteredByTab =
+            event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    }
     update();
     Q_EMIT focusReceived();
 }
@@ -266,8 +300,10 @@ void WatchRow::focusInEvent(QFocusEvent* event) {
 void WatchRow::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     // A menu opened from the row keeps the ring on the row it acts on.
-    if (event->reason() != Qt::PopupFocusReason)
+    if (event->reason() != Qt::PopupFocusReason) {
         m_focusRing = false;
+        m_currentLine = -1;
+    }
     update();
 }
 

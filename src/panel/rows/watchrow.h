@@ -38,6 +38,13 @@ public:
     bool isHovering() const { return m_hovering; }
     bool isSettled() const { return m_watch.settledAt.has_value(); }
 
+    // The resolver line of the open details the arrow keys moved to, or -1
+    // while the keyboard is on the row itself.
+    int currentLine() const { return m_currentLine; }
+    // Whether the keyboard came to the row from outside the list (Tab),
+    // rather than by the arrows from another row.
+    bool enteredByTab() const { return m_enteredByTab; }
+
     // Opens or closes the details, with the row's spring unless reduced
     // motion is asked for.
     void setExpanded(bool expanded);
@@ -95,6 +102,8 @@ Q_SIGNALS:
     // accessible interface follows these, so the row need not know it.
     void accessibleExpandedChanged();
     void accessibleTextChanged();
+    // The arrows moved the keyboard to a resolver line, or back to the row (-1).
+    void accessibleLineChanged(int line);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -129,6 +138,10 @@ private:
     void placeRemoveButton();
     void notifyAccessibility();
     void openContextMenu(const QPoint& globalPos);
+    // Up, Down and Escape among the open details' lines; false when the key
+    // is not theirs to take.
+    bool moveInDetails(int key);
+    void setCurrentLine(int line);
 
     DigStore& m_store;
     Watch m_watch;
@@ -138,6 +151,8 @@ private:
     bool m_leaving = false;
     bool m_pressed = false;
     bool m_focusRing = false; // focus that came by keyboard shows a ring
+    bool m_enteredByTab = false;
+    int m_currentLine = -1;
     qreal m_detailsReveal = 0;
     qreal m_presence = 1;
     PlainIconButton* m_removeButton = nullptr;

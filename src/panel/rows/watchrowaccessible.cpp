@@ -1,8 +1,10 @@
 #include "panel/rows/watchrowaccessible.h"
 
 #include "model/resolver.h"
+#include "panel/atspievents.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"
+#include "store/digstore.h"
 
 #include <QCoreApplication>
 
@@ -41,6 +43,9 @@ void WatchRowAccessible::notifyExpanded(WatchRow* row) {
     changed.collapsed = true;
     QAccessibleStateChangeEvent stateChanged(row, changed);
     QAccessible::updateAccessibility(&stateChanged);
+    // Qt 6.4 forwards no expanded change to AT-SPI; without it the reader
+    // says nothing when Enter or Space opens the row.
+    AtSpiEvents::expandedChanged(self, row->isExpanded());
     const auto count = static_cast<int>(Resolver::all().size());
     for (int i = 0; i < count; ++i) {
         QAccessibleEvent line(QAccessible::accessibleInterface(self->lineId(i)),
@@ -62,11 +67,20 @@ void WatchRowAccessible::notifyDetailsChanged(WatchRow* row) {
 
 void WatchRowAccessible::notifyTextChanged(WatchRow* row) {
     notifyDetailsChanged(row);
+    // The value is part of the name (see text()); a button has no value
+    // change to send over AT-SPI.
     QAccessibleEvent nameChanged(row, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&nameChanged);
-    QAccessibleValueChangeEvent valueChanged(row,
-                                             row->isSettled() ? settledValue() : pendingValue());
-    QAccessible::updateAccessibility(&valueChanged);
+}
+
+void WatchRowAccessible::notifyLineChanged(WatchRow* row, int line) {
+    auto* self = dynamic_cast<WatchRowAccessible*>(QAccessible::queryAccessibleInterface(row));
+    if (self == nullptr)
+        return;
+    // The keyboard stays on the row's widget; the reader follows the line.
+    QAccessibleEvent focus(line >= 0 ? self->child(line) : self, QAccessible::Focus);
+    if (focus.accessibleInterface() != nullptr)
+        QAccessible::updateAccessibility(&focus);
 }
 
 QAccessible::Id WatchRowAccessible::lineId(int index) const {
@@ -116,6 +130,8 @@ void WatchRowAccessible::follow(WatchRow* row) {
     QObject::connect(row, &WatchRow::accessibleExpandedChanged, row,
                      [row] { notifyExpanded(row); });
     QObject::connect(row, &WatchRow::accessibleTextChanged, row, [row] { notifyTextChanged(row); });
+    QObject::connect(row, &WatchRow::accessibleLineChanged, row,
+                     [row](int line) { notifyLineChanged(row, line); });
 }
 
 void WatchRowAccessible::install() {
@@ -146,17 +162,41 @@ WatchRow* WatchRowAccessible::row() const {
     return static_cast<WatchRow*>(widget());
 }
 
+QString WatchRowAccessible::spokenName(const DigStore& store, const Watch& watch) {
+    QString name = WatchRow::accessibilitySummary(store, watch);
+    // The summary leaves out what the row shows while no value is agreed.
+    if (!store.consensusValue(watch))
+        name += QStringLiteral(", ") + WatchRow::secondLine(store, watch).remove(u'\u2026');
+    // Readers put a button's value, if at all, after its role and states;
+    // in the name, the state is heard with the row at any arrowing pace.
+    return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "%1, %2"))
+        .arg(name, watch.settledAt ? settledValue() : pendingValue());
+}
+
 QString WatchRowAccessible::text(QAccessible::Text t) const {
+    const DigStore& store = row()->store();
     switch (t) {
     case QAccessible::Name:
-        return row()->accessibilitySummary();
+        return spokenName(store, row()->watch());
     case QAccessible::Value:
         return row()->isSettled() ? settledValue() : pendingValue();
-    case QAccessible::Description:
-        // The status again: not every reader speaks a button's value.
-        return translated(QT_TRANSLATE_NOOP("Quello::WatchRow",
-                                            "%1. Shows the answer from each resolver."))
-            .arg(text(QAccessible::Value));
+    case QAccessible::Description: {
+        // The position in the whole list: rows are built only while in view.
+        const QList<Watch>& watches = store.watches();
+        const auto at = std::find_if(watches.cbegin(), watches.cend(),
+                                     [&](const Watch& w) { return w.id == row()->watch().id; });
+        QString description = translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "%1 of %2"))
+                                  .arg(at - watches.cbegin() + 1)
+                                  .arg(watches.size());
+        // The hint once, when the keyboard comes into the list, not on
+        // every row the arrows pass.
+        if (row()->enteredByTab()) {
+            description += QStringLiteral(". ")
+                           + translated(QT_TRANSLATE_NOOP("Quello::WatchRow",
+                                                          "Shows the answer from each resolver."));
+        }
+        return description;
+    }
     default:
         return QAccessibleWidget::text(t);
     }

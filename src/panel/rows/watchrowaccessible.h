@@ -4,13 +4,15 @@
 
 namespace Quello {
 
+class DigStore;
 class WatchRow;
+struct Watch;
 
 // A watch row as assistive technology sees it: one expandable button whose
-// name is the row's spoken summary and whose value and description say
-// whether the watch has settled. While open, its children are the resolver
-// lines. Its dots and remove button are not exposed; the named actions stand
-// for them.
+// name is the row's spoken summary followed by its value (whether the watch
+// has settled), and whose description gives its place in the list. While
+// open, its children are the resolver lines. Its dots and remove button are not exposed; the named
+// actions stand for them.
 class WatchRowAccessible : public QAccessibleWidget {
 public:
     explicit WatchRowAccessible(WatchRow* row);
@@ -28,6 +30,13 @@ public:
     static void notifyExpanded(WatchRow* row);
     static void notifyDetailsChanged(WatchRow* row);
     static void notifyTextChanged(WatchRow* row);
+    // Tells it the arrows moved to the resolver line `line`, or back to the
+    // row (-1).
+    static void notifyLineChanged(WatchRow* row, int line);
+
+    // The row as a reader says it: the summary, what the row shows while no
+    // value is agreed, then "settled" or "propagating".
+    static QString spokenName(const DigStore& store, const Watch& watch);
 
     // Registers the factory with Qt's accessibility once per process.
     static void install();

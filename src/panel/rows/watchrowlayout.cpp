@@ -187,8 +187,12 @@ void WatchRow::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(TextStyles::mark(AccentColors::violet(), palette()), focusRingWidth));
         painter.setBrush(Qt::NoBrush);
         const qreal inset = focusRingWidth / 2;
-        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
-                                cornerRadius - inset, cornerRadius - inset);
+        // On the resolver line the arrows moved to, or around the row.
+        const QRectF ring = m_currentLine >= 0 && m_currentLine < detailLineRects().size()
+                                ? QRectF(detailLineRects().at(m_currentLine)).adjusted(-4, -2, 0, 2)
+                                : QRectF(rect());
+        painter.drawRoundedRect(ring.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
+                                cornerRadius - inset);
     }
 
     const qreal frame = DotPainter::statusFrame;
