@@ -105,8 +105,15 @@ void MenuBarItem::createTray() {
 
 void MenuBarItem::redrawIcons() {
     const QColor color = foreground();
-    m_normalIcon = MenuBarIcon::icon(false, color, installedName(MenuBarIcon::normalName));
-    m_pendingIcon = MenuBarIcon::icon(true, color, installedName(MenuBarIcon::pendingName));
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    // A tray that does not tint gets only pictures: exactly these pixels,
+    // light on a dark rim, rather than whatever its loader makes of a name.
+    const bool named = TrayForeground::tints(desktop);
+    const QColor edge = TrayForeground::edgeFor(desktop);
+    m_normalIcon = MenuBarIcon::icon(
+        false, color, named ? installedName(MenuBarIcon::normalName) : QString(), edge);
+    m_pendingIcon = MenuBarIcon::icon(
+        true, color, named ? installedName(MenuBarIcon::pendingName) : QString(), edge);
 }
 
 void MenuBarItem::refresh() {
