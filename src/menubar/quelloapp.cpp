@@ -61,6 +61,9 @@ QuelloApp::QuelloApp(const QString& digProgram)
         if (m_popover->isVisible() && !m_popover->isAnchored())
             m_popover->hide();
     });
+    // Every tray went (a panel crashed, an extension was turned off): the
+    // window is the way in again, unless a tray comes back first.
+    connect(m_item, &MenuBarItem::trayLost, this, &QuelloApp::showWindowUnlessTray);
     connect(&m_notifier, &Notifier::activated, this, [this](const QUuid& watchId) {
         if (m_store.watch(watchId) != nullptr)
             showPanel();
@@ -112,6 +115,15 @@ void QuelloApp::showPanel() {
         m_popover->showStandalone();
 }
 
+void QuelloApp::showWindowUnlessTray() {
+    // Without a tray there is no icon to click: the panel opens as a window,
+    // unless a tray host turns up first, as it may at login.
+    QTimer::singleShot(trayGraceMs, this, [this] {
+        if (!trayUsable())
+            showPanel();
+    });
+}
+
 void QuelloApp::togglePanel() {
     if (popupsCanBePlaced())
         m_popover->toggleAnchored(m_item->iconGeometry());
@@ -154,14 +166,8 @@ int QuelloApp::main(int argc, char* argv[]) {
     QuelloApp app;
     instance.listen();
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
-    // Without a tray there is no icon to click: the panel opens as a window,
-    // unless a tray host turns up first, as it may at login.
-    if (!app.trayUsable()) {
-        QTimer::singleShot(trayGraceMs, &app, [&app] {
-            if (!app.trayUsable())
-                app.showPanel();
-        });
-    }
+    // Whether a tray shows the icon is known only once the watcher answers.
+    app.showWindowUnlessTray();
     return QApplication::exec();
 }
 

@@ -46,6 +46,9 @@ public:
     // tray.
     void showPanel();
     void togglePanel();
+    // Opens the panel as a window after a short grace, if no tray shows the
+    // icon by then.
+    void showWindowUnlessTray();
 
 private:
     bool trayUsable() const;

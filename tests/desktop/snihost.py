@@ -1,9 +1,12 @@
 #!/usr/bin/python3
 """A StatusNotifierItem watcher and host on the session bus, for the tests.
 
-It owns org.kde.StatusNotifierWatcher, says a host is registered, and takes
-commands on standard input, one per line, answering each with one JSON line on
-standard output (events come as JSON lines too):
+It owns org.kde.StatusNotifierWatcher with a host registered, or with
+    --host-after MS   the host registering MS milliseconds after the name
+    --no-host         no host until the "host" command
+and takes commands on standard input, one per line, answering each with one
+JSON line on standard output (events come as JSON lines too):
+    host / leave      the host registers / goes away
     props                 the item's properties (IconPixmap as [w, h, base64 of
                           ARGB words in this machine's byte order])
     call METHOD X Y       Activate, SecondaryActivate or ContextMenu
@@ -31,6 +34,8 @@ INTROSPECTION = """<node><interface name="org.kde.StatusNotifierWatcher">
 <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
 <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
 <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+<signal name="StatusNotifierHostRegistered"/>
+<signal name="StatusNotifierHostUnregistered"/>
 <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
 <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
 <property name="ProtocolVersion" type="i" access="read"/>
@@ -46,6 +51,12 @@ class Watcher(dbus.service.Object):
         super().__init__(bus, "/StatusNotifierWatcher")
         self.bus = bus
         self.item = None  # (bus name, object path)
+        self.hosted = False
+
+    def host(self, hosted):
+        self.hosted = hosted
+        (self.StatusNotifierHostRegistered if hosted else self.StatusNotifierHostUnregistered)()
+        return {"hosted": hosted}
 
     @dbus.service.method(WATCHER, in_signature="s", sender_keyword="sender")
     def RegisterStatusNotifierItem(self, service, sender=None):
@@ -65,6 +76,14 @@ class Watcher(dbus.service.Object):
     def StatusNotifierItemRegistered(self, service):
         pass
 
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostRegistered(self):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostUnregistered(self):
+        pass
+
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, out_signature="s")
     def Introspect(self):
         return INTROSPECTION
@@ -77,7 +96,7 @@ class Watcher(dbus.service.Object):
     def GetAll(self, interface):
         items = ["".join(self.item)] if self.item else []
         return {"RegisteredStatusNotifierItems": dbus.Array(items, signature="s"),
-                "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
+                "IsStatusNotifierHostRegistered": self.hosted, "ProtocolVersion": dbus.Int32(0)}
 
 
 def native(argb):
@@ -92,6 +111,8 @@ def command(watcher, line):
     words = line.split()
     if not words:
         return {}
+    if words[0] in ("host", "leave"):
+        return watcher.host(words[0] == "host")
     if watcher.item is None:
         return {"error": "no item"}
     item = watcher.bus.get_object(*watcher.item)
@@ -121,6 +142,11 @@ def main():
     watcher = Watcher(bus)
     name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)  # released when dropped
     loop = GLib.MainLoop()
+    if "--host-after" in sys.argv:
+        delay = int(sys.argv[sys.argv.index("--host-after") + 1])
+        GLib.timeout_add(delay, lambda: watcher.host(True) and False)
+    elif "--no-host" not in sys.argv:
+        watcher.hosted = True
 
     def on_input(source, _condition):
         line = source.readline()

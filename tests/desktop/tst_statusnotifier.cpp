@@ -97,9 +97,9 @@ class TestStatusNotifier : public QObject {
         return QTest::qWaitFor(
             [&] { return m_registrations > 0 || (next(50), m_registrations > 0); }, timeoutMs);
     }
-    void startHost() {
+    void startHost(const QStringList& arguments = {}) {
         m_registrations = 0;
-        m_host = Desktop::start(this, u"" SNIHOST_PATH ""_s, {}, m_env);
+        m_host = Desktop::start(this, u"" SNIHOST_PATH ""_s, arguments, m_env);
         QVERIFY(next(10000).contains(u"ready"_s));
     }
     void startQuello(const QStringList& variables) {
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QTest::qWait(5000);
         startHost();
         QVERIFY(registered(2000));
-        QVERIFY(!panelShown()); // no window in place of the icon
+        QTRY_VERIFY(!panelShown()); // no window in place of the icon
         const QJsonObject props = ask(u"props"_s);
         QCOMPARE(props[u"IconName"_s].toString(), QLatin1String(MenuBarIcon::pendingName));
         QCOMPARE(props[u"ToolTip"_s].toString(), u"Quello (watching DNS)"_s);
@@ -250,6 +250,35 @@ private Q_SLOTS:
         Desktop::stop(m_host);
         startHost();
         QVERIFY(registered(5000));
+    }
+
+    // The login race: waybar's host registers a tenth of a second after its
+    // watcher's name appears. Where nothing tints, the item sends pictures
+    // only, light on a dark rim.
+    void hostAfterTheWatcherGetsTheItem() {
+        startQuello({u"XDG_CURRENT_DESKTOP=sway"_s});
+        QTest::qWait(1000);
+        startHost({u"--host-after"_s, u"100"_s});
+        QVERIFY(registered(5000));
+        const QJsonObject props = ask(u"props"_s);
+        QVERIFY(props[u"IconName"_s].toString().isEmpty());
+        QVERIFY(!pixmaps(props).isEmpty());
+        QTest::qWait(4000); // past the grace for a window
+        QVERIFY(!panelShown());
+    }
+
+    // A watcher alone is no tray (Plasma's runs before its panel): the window
+    // opens after the grace, goes once a host shows the item and comes back
+    // when the host leaves.
+    void windowFollowsTheHost() {
+        startHost({u"--no-host"_s});
+        startQuello({u"XDG_CURRENT_DESKTOP=KDE"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
+        ask(u"host"_s);
+        QVERIFY(registered(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!panelShown(), 5000);
+        ask(u"leave"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
     }
 
     // On Wayland the panel as a person reaches it without a keyboard the
