@@ -104,8 +104,11 @@ bool QuelloApp::trayUsable() const {
 
 bool QuelloApp::popupsCanBePlaced() {
     // Wayland lets no client place its own top-level windows, and a popup
-    // needs a parent window of ours, which a tray icon is not.
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    // needs a parent window of ours, which a tray icon is not. Through
+    // Xwayland the pointer's position is stale and a popup never gets the
+    // keyboard: there, too, the panel is an ordinary window.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void QuelloApp::showPanel() {
@@ -156,6 +159,11 @@ int QuelloApp::main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quello"));
     QApplication::setOrganizationName(QStringLiteral("Quello"));
     QApplication::setDesktopFileName(QStringLiteral("quello"));
+    // In a Wayland session, Wayland itself where Qt's plugin is installed:
+    // through Xwayland the panel cannot be placed and hardly gets the keyboard.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(appIcon());
