@@ -1,5 +1,6 @@
 #include "menubar/quelloapp.h"
 
+#include "menubar/colorschemewatcher.h"
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
 #include "menubar/singleinstance.h"
@@ -48,6 +49,7 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .clock = m_clock,
         .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
         .wakeWatcher = &m_wakeWatcher})
+    , m_colorScheme(new ColorSchemeWatcher(this))
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {

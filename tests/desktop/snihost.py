@@ -7,6 +7,7 @@ It owns org.kde.StatusNotifierWatcher with a host registered, or with
 and takes commands on standard input, one per line, answering each with one
 JSON line on standard output (events come as JSON lines too):
     host / leave      the host registers / goes away
+    scheme N          the desktop portal's color-scheme becomes N (SettingChanged)
     props                 the item's properties (IconPixmap as [w, h, base64 of
                           ARGB words in this machine's byte order])
     call METHOD X Y       Activate, SecondaryActivate or ContextMenu
@@ -99,6 +100,32 @@ class Watcher(dbus.service.Object):
                 "IsStatusNotifierHostRegistered": self.hosted, "ProtocolVersion": dbus.Int32(0)}
 
 
+PORTAL = "org.freedesktop.portal.Settings"
+
+
+class Portal(dbus.service.Object):
+    """The desktop portal's settings, with the colour scheme only."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/portal/desktop")
+        self.scheme = 0
+
+    @dbus.service.method(PORTAL, in_signature="ss", out_signature="v")
+    def Read(self, group, key):
+        if (group, key) != ("org.freedesktop.appearance", "color-scheme"):
+            raise dbus.DBusException("no such setting", name=PORTAL + ".Error.NotFound")
+        return dbus.UInt32(self.scheme, variant_level=1)
+
+    @dbus.service.signal(PORTAL, signature="ssv")
+    def SettingChanged(self, group, key, value):
+        pass
+
+    def set(self, scheme):
+        self.scheme = scheme
+        self.SettingChanged("org.freedesktop.appearance", "color-scheme", dbus.UInt32(scheme))
+        return {"scheme": scheme}
+
+
 def native(argb):
     """ARGB pixels from network byte order into this machine's."""
     pixels = array.array("I", bytes(argb))
@@ -107,10 +134,12 @@ def native(argb):
     return pixels.tobytes()
 
 
-def command(watcher, line):
+def command(watcher, portal, line):
     words = line.split()
     if not words:
         return {}
+    if words[0] == "scheme":
+        return portal.set(int(words[1]))
     if words[0] in ("host", "leave"):
         return watcher.host(words[0] == "host")
     if watcher.item is None:
@@ -141,6 +170,8 @@ def main():
     bus = dbus.SessionBus()
     watcher = Watcher(bus)
     name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)  # released when dropped
+    portal = Portal(bus)
+    portal_name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus, do_not_queue=True)
     loop = GLib.MainLoop()
     if "--host-after" in sys.argv:
         delay = int(sys.argv[sys.argv.index("--host-after") + 1])
@@ -154,7 +185,7 @@ def main():
             loop.quit()
             return False
         try:
-            say(command(watcher, line))
+            say(command(watcher, portal, line))
         except dbus.DBusException as error:
             say({"error": str(error)})
         return True
@@ -162,7 +193,7 @@ def main():
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, on_input)
     say({"ready": True})
     loop.run()
-    del name
+    del name, portal_name
 
 
 main()

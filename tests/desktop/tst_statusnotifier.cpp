@@ -180,31 +180,56 @@ private Q_SLOTS:
             (void)DnsLab::run({u"set-a"_s, u"all"_s, name});
     }
 
-    void kdeSchemeIsReadableOnItsPanel_data() {
-        QTest::addColumn<QString>("panel");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("Breeze Dark") << u"32,35,38"_s << u"252,252,252"_s;
-        QTest::newRow("Breeze") << u"239,240,241"_s << u"35,38,41"_s;
+    // The scheme is switched while Quello runs, as KDE does it: kdeglobals
+    // rewritten. The item sends an icon readable on the new panel.
+    void kdeSchemeIsFollowedLive_data() {
+        QTest::addColumn<QStringList>("schemes"); // panel and text colour, in turn
+        const QString dark = u"32,35,38 252,252,252"_s, light = u"239,240,241 35,38,41"_s;
+        QTest::newRow("Breeze to Breeze Dark") << QStringList{light, dark};
+        QTest::newRow("Breeze Dark to Breeze") << QStringList{dark, light};
     }
 
-    void kdeSchemeIsReadableOnItsPanel() {
-        QFETCH(QString, panel);
-        QFETCH(QString, text);
-        // The colour scheme as KDE writes it, which Qt reads on a KDE desktop.
-        QFile globals(m_dir.filePath(u"kdeglobals"_s));
-        QVERIFY(globals.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (const char* group : {"Window", "View", "Button"})
-            globals.write(u"[Colors:%1]\nBackgroundNormal=%2\nForegroundNormal=%3\n"_s
-                              .arg(QLatin1String(group), panel, text)
-                              .toUtf8());
-        globals.close();
+    void kdeSchemeIsFollowedLive() {
+        QFETCH(QStringList, schemes);
+        for (const QString& scheme : schemes) {
+            const QString panel = scheme.section(u' ', 0, 0);
+            // The colour scheme as KDE writes it: a new file renamed over the old.
+            QFile globals(m_dir.filePath(u"kdeglobals.new"_s));
+            QVERIFY(globals.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            for (const char* group : {"Window", "View", "Button"})
+                globals.write(u"[Colors:%1]\nBackgroundNormal=%2\nForegroundNormal=%3\n"_s
+                                  .arg(QLatin1String(group), panel, scheme.section(u' ', 1))
+                                  .toUtf8());
+            globals.close();
+            QFile::remove(m_dir.filePath(u"kdeglobals"_s));
+            QVERIFY(globals.rename(m_dir.filePath(u"kdeglobals"_s)));
+            if (m_quello == nullptr) {
+                startHost();
+                startQuello({u"XDG_CURRENT_DESKTOP=KDE"_s, u"KDE_SESSION_VERSION=5"_s});
+                QVERIFY(registered(10000));
+            }
+            const QStringList rgb = panel.split(u',');
+            const QColor bar(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt());
+            QTRY_VERIFY_WITH_TIMEOUT(worstContrast(pixmaps(ask(u"props"_s)), bar)
+                                         >= TrayForeground::readableContrast,
+                                     5000);
+        }
+    }
+
+    // Elsewhere the desktop portal says whether the scheme is dark, and
+    // says so again when it changes.
+    void portalSchemeIsFollowedLive() {
         startHost();
-        startQuello({u"XDG_CURRENT_DESKTOP=KDE"_s, u"KDE_SESSION_VERSION=5"_s});
+        startQuello({u"XDG_CURRENT_DESKTOP=XFCE"_s});
         QVERIFY(registered(10000));
-        const QStringList rgb = panel.split(u',');
-        const qreal contrast = worstContrast(
-            pixmaps(ask(u"props"_s)), QColor(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt()));
-        QVERIFY(contrast >= TrayForeground::readableContrast);
+        for (const int scheme : {1, 2, 1}) {
+            const int icons = m_newIcons;
+            ask(u"scheme %1"_s.arg(scheme));
+            QTRY_VERIFY_WITH_TIMEOUT((next(50), m_newIcons > icons), 5000);
+            const QColor panel = scheme == 1 ? QColor(32, 35, 38) : QColor(239, 240, 241);
+            QVERIFY(worstContrast(pixmaps(ask(u"props"_s)), panel)
+                    >= TrayForeground::readableContrast);
+        }
     }
 
     // A GNOME-like desktop whose tray host comes 5 s after Quello, the usual
