@@ -68,6 +68,7 @@ class TestStatusNotifier : public QObject {
     QProcess* m_host = nullptr;
     QProcess* m_quello = nullptr;
     QProcess* m_a11y = nullptr;
+    QProcess* m_xembedTray = nullptr;
     int m_registrations = 0;
     int m_newIcons = 0;
 
@@ -179,6 +180,7 @@ private Q_SLOTS:
     void cleanup() {
         Desktop::stop(m_quello);
         Desktop::stop(m_host);
+        Desktop::stop(m_xembedTray);
         // The accessibility bus goes with its launcher, which only a gentle
         // stop lets clean up; killed, it would leave the bus holding our output.
         if (m_a11y != nullptr) {
@@ -317,6 +319,19 @@ private Q_SLOTS:
         QVERIFY(registered(5000));
         QTRY_VERIFY_WITH_TIMEOUT(!panelShown(), 5000);
         ask(u"leave"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
+    }
+
+    // An X11 tray that goes away (its panel quit) leaves no belief in it
+    // behind: the window comes back after the grace.
+    void xembedTrayThatLeavesBringsTheWindowBack() {
+        m_xembedTray = Desktop::start(
+            this, u"trayer"_s, {u"--edge"_s, u"top"_s, u"--SetDockType"_s, u"true"_s}, m_env);
+        QTest::qWait(1000);
+        startQuello({u"XDG_CURRENT_DESKTOP=X-Generic"_s});
+        QTest::qWait(6000); // past the grace: in the tray, no window
+        QVERIFY(!panelShown());
+        Desktop::stop(m_xembedTray);
         QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
     }
 
