@@ -45,10 +45,13 @@ MenuBarItem::MenuBarItem(DigStore& store, QObject* parent)
 
     // Qt's item has asked the watcher to list it; if the list still lacks it
     // after this while, the item is made again, which registers it afresh.
+    // Only an item Qt made for a host: once Qt has found no host, it makes
+    // X11 icons for the rest of the process, and remaking those is no use.
     m_relist.setSingleShot(true);
     m_relist.setInterval(relistMs);
     connect(&m_relist, &QTimer::timeout, this, [this] {
-        if (m_tray != nullptr && m_hosts->statusNotifierHost() && !m_hosts->itemListed()) {
+        if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
+            && !m_hosts->itemListed()) {
             delete m_tray;
             m_tray = nullptr;
             createTray();
@@ -97,8 +100,8 @@ void MenuBarItem::followHosts() {
     // and its X11 icon when the icon is made, and keeps that choice.
     if (m_tray == nullptr && m_hosts->any())
         createTray();
-    if (m_tray != nullptr && m_hosts->statusNotifierHost() && !m_hosts->itemListed()
-        && !m_relist.isActive())
+    if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
+        && !m_hosts->itemListed() && !m_relist.isActive())
         m_relist.start();
     const bool shown = inTray();
     if (shown == m_shown)
@@ -111,6 +114,10 @@ void MenuBarItem::followHosts() {
 }
 
 void MenuBarItem::createTray() {
+    // Qt decides at its first tray icon of the process, and for good.
+    if (!m_trayMadeBefore)
+        m_trayForHost = m_hosts->statusNotifierHost();
+    m_trayMadeBefore = true;
     m_tray = new QSystemTrayIcon(this);
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

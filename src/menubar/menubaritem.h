@@ -64,6 +64,10 @@ private:
     QMenu* m_menu = nullptr;
     QTimer m_relist;
     bool m_shown = false;
+    // Whether Qt made its tray icon while a host was there, and so made a
+    // StatusNotifierItem.
+    bool m_trayForHost = false;
+    bool m_trayMadeBefore = false;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;
     QIcon m_icon;
