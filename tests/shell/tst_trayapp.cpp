@@ -48,30 +48,6 @@ private Q_SLOTS:
         visibleBalloon()->close();
     }
 
-    void panelKeepsItsOwnSize_data() {
-        QTest::addColumn<bool>("anchored");
-        QTest::newRow("window") << false;
-        QTest::newRow("popup") << true;
-    }
-
-    // Tiling window managers float a window whose least and largest sizes
-    // agree, and leave it at that size; Escape closes it as it closes a popup.
-    void panelKeepsItsOwnSize() {
-        QFETCH(bool, anchored);
-        QuelloApp app(m_dig.program());
-        PanelPopover* panel = app.popover();
-        if (anchored)
-            panel->showAnchored(QRect(600, 0, 22, 22));
-        else
-            panel->showStandalone();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        QCOMPARE(panel->minimumSize(), panel->sizeHint());
-        QCOMPARE(panel->maximumSize(), panel->sizeHint());
-        QCOMPARE(panel->windowType(), anchored ? Qt::Popup : Qt::Dialog);
-        QTest::keyClick(panel->focusWidget(), Qt::Key_Escape);
-        QTRY_VERIFY(!panel->isVisible());
-    }
-
     // Clicked after its watch was removed, a notification opens nothing.
     void notificationOfARemovedWatchOpensNothing() {
         QuelloApp app(m_dig.program());
