@@ -32,6 +32,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "bind9-dnsutils, qt6-qpa-plugins, libqt6svg6")
+# Qt's Wayland platform: without it Quello runs through Xwayland in a Wayland
+# session, where its panel cannot be placed next to the tray.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Type a domain, optionally a record type and the value it should take;\nQuello asks the local resolver, Cloudflare, Google and Quad9 with dig\nuntil they agree, then posts a desktop notification.")
 include(CPack)

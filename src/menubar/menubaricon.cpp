@@ -3,62 +3,64 @@
 #include "menubar/menubariconengine.h"
 
 #include <QPainter>
-#include <QPen>
+
+#include <cmath>
+#include <numbers>
 
 namespace Quello::MenuBarIcon {
 
 namespace {
 
-constexpr qreal lineWidth = 1.2;
+constexpr QPointF centre(9, 9.6);
+constexpr qreal dotRadius = 1.0;
 
-// A circle as the oval inscribed in its square, in y-up coordinates.
-QRectF circle(QPointF centre, qreal radius) {
-    return {centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius};
-}
-
-// QPen counts dash lengths in pen widths; the dots are given in points.
-QPen dottedPen(const QColor& color, qreal on, qreal off) {
-    QPen pen(color, lineWidth, Qt::CustomDashLine, Qt::RoundCap);
-    pen.setDashPattern({on / lineWidth, off / lineWidth});
-    pen.setDashOffset(0);
-    return pen;
+// `count` dots evenly around a ring, the first `phase` degrees
+// counter-clockwise from three o'clock.
+void addRing(QList<Disc>& discs, qreal radius, int count, qreal phaseDegrees) {
+    for (int i = 0; i < count; ++i) {
+        const qreal angle = (phaseDegrees + 360.0 * i / count) * std::numbers::pi / 180;
+        discs.append(
+            {centre + QPointF(radius * std::cos(angle), -radius * std::sin(angle)), dotRadius});
+    }
 }
 
 } // namespace
 
-QImage render(bool pending, const QColor& color, int pixels, qreal devicePixelRatio) {
+QList<Disc> discs(bool pending) {
+    QList<Disc> result{{centre, 2.3}};
+    // Eight dots on the inner ring, set off half a step from the twelve of
+    // the outer one so that no two dots of the rings face each other.
+    addRing(result, 5, 8, 22.5);
+    // Twelve: the top right corner, where the marker goes, falls between two.
+    addRing(result, 7.6, 12, 0);
+    if (pending)
+        result.append({{16.2, 2}, 1.7});
+    return result;
+}
+
+QImage render(bool pending, const QColor& color, int pixels, qreal devicePixelRatio,
+              const QColor& edge) {
     QImage result(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     result.setDevicePixelRatio(devicePixelRatio);
     result.fill(Qt::transparent);
 
     QPainter painter(&result);
     painter.setRenderHint(QPainter::Antialiasing);
-    // Device pixels per point of the 18-point canvas; the pen scales with it,
-    // so every size has the same geometry, only more or fewer pixels.
+    // Device pixels per unit of the 18-unit canvas: every size has the same
+    // geometry, only more or fewer pixels.
     const qreal scale = pixels / devicePixelRatio / size;
     painter.scale(scale, scale);
-    // The motif is laid out with the origin at the bottom left and y growing
-    // upward; flip once so the numbers below read the same way.
-    painter.translate(0, size);
-    painter.scale(1, -1);
-
-    const QPointF centre(9, 8.4);
-
     painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawEllipse(circle(centre, 2.3));
 
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(dottedPen(color, 0.1, 2.0));
-    painter.drawEllipse(circle(centre, 5));
-    painter.setPen(dottedPen(color, 0.1, 2.4));
-    painter.drawEllipse(circle(centre, 7.6));
-
-    if (pending) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        painter.drawEllipse(circle({16.2, 16}, 1.7));
+    const QList<Disc> shapes = discs(pending);
+    if (edge.alpha() > 0) {
+        painter.setBrush(edge);
+        for (const Disc& disc : shapes)
+            painter.drawEllipse(disc.centre, disc.radius + edgeWidth, disc.radius + edgeWidth);
     }
+    painter.setBrush(color);
+    for (const Disc& disc : shapes)
+        painter.drawEllipse(disc.centre, disc.radius, disc.radius);
     return result;
 }
 
@@ -66,8 +68,8 @@ QImage image(bool pending, const QColor& color, qreal devicePixelRatio) {
     return render(pending, color, qRound(size * devicePixelRatio), devicePixelRatio);
 }
 
-QIcon icon(bool pending, const QColor& color, const QString& themeName) {
-    return QIcon(new MenuBarIconEngine(pending, color, themeName));
+QIcon icon(bool pending, const QColor& color, const QString& themeName, const QColor& edge) {
+    return QIcon(new MenuBarIconEngine(pending, color, themeName, edge));
 }
 
 } // namespace Quello::MenuBarIcon

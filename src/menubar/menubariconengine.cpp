@@ -9,15 +9,17 @@
 
 namespace Quello {
 
-MenuBarIconEngine::MenuBarIconEngine(bool pending, const QColor& color, const QString& themeName)
+MenuBarIconEngine::MenuBarIconEngine(bool pending, const QColor& color, const QString& themeName,
+                                     const QColor& edge)
     : m_pending(pending)
     , m_color(color)
+    , m_edge(edge)
     , m_themeName(themeName) {}
 
 void MenuBarIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) {
     const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
     const int side = std::min(rect.width(), rect.height());
-    const QImage drawn = MenuBarIcon::render(m_pending, m_color, qRound(side * dpr), dpr);
+    const QImage drawn = MenuBarIcon::render(m_pending, m_color, qRound(side * dpr), dpr, m_edge);
     painter->drawImage(QRectF(rect.x() + (rect.width() - side) / 2.0,
                               rect.y() + (rect.height() - side) / 2.0, side, side),
                        drawn);
@@ -35,7 +37,7 @@ QPixmap MenuBarIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::St
 QPixmap MenuBarIconEngine::scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) {
     // QIcon hands the size over already in device pixels.
     const int side = std::min(size.width(), size.height());
-    return QPixmap::fromImage(MenuBarIcon::render(m_pending, m_color, side, scale));
+    return QPixmap::fromImage(MenuBarIcon::render(m_pending, m_color, side, scale, m_edge));
 }
 
 QList<QSize> MenuBarIconEngine::availableSizes(QIcon::Mode, QIcon::State) {
@@ -59,7 +61,7 @@ bool MenuBarIconEngine::isNull() {
 }
 
 QIconEngine* MenuBarIconEngine::clone() const {
-    return new MenuBarIconEngine(m_pending, m_color, m_themeName);
+    return new MenuBarIconEngine(m_pending, m_color, m_themeName, m_edge);
 }
 
 } // namespace Quello

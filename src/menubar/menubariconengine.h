@@ -12,7 +12,8 @@ namespace Quello {
 // icon-theme name, which that export passes on as the icon's name.
 class MenuBarIconEngine : public QIconEngine {
 public:
-    MenuBarIconEngine(bool pending, const QColor& color, const QString& themeName);
+    MenuBarIconEngine(bool pending, const QColor& color, const QString& themeName,
+                      const QColor& edge = Qt::transparent);
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
@@ -28,6 +29,7 @@ public:
 private:
     bool m_pending;
     QColor m_color;
+    QColor m_edge;
     QString m_themeName;
 };
 

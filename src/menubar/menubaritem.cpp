@@ -16,6 +16,10 @@ namespace Quello {
 
 namespace {
 
+// How long a watcher with a host may take to list the item before it is
+// registered again.
+constexpr int relistMs = 3000;
+
 // The icon-theme name, where the theme can find it: a tray told a name it
 // cannot find shows nothing, while without one it shows the drawn pictures.
 QString installedName(const char* name) {
@@ -39,10 +43,24 @@ MenuBarItem::MenuBarItem(DigStore& store, QObject* parent)
     // Palette and theme changes are sent to the application object.
     qApp->installEventFilter(this);
 
+    // Qt's item has asked the watcher to list it; if the list still lacks it
+    // after this while, the item is made again, which registers it afresh.
+    // Only an item Qt made for a host: once Qt has found no host, it makes
+    // X11 icons for the rest of the process, and remaking those is no use.
+    m_relist.setSingleShot(true);
+    m_relist.setInterval(relistMs);
+    connect(&m_relist, &QTimer::timeout, this, [this] {
+        if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
+            && !m_hosts->itemListed()) {
+            delete m_tray;
+            m_tray = nullptr;
+            createTray();
+        }
+    });
+
     redrawIcons();
     refresh();
-    if (m_hosts->any())
-        createTray();
+    followHosts();
 }
 
 MenuBarItem::~MenuBarItem() {
@@ -52,7 +70,9 @@ MenuBarItem::~MenuBarItem() {
 bool MenuBarItem::inTray() const {
     // Not QSystemTrayIcon::isSystemTrayAvailable(): on the bus that makes
     // blocking calls to the watcher, which may be calling Quello just then.
-    return m_tray != nullptr && m_hosts->any();
+    // A watcher counts once it lists our item and has a host to show it.
+    return m_tray != nullptr
+           && ((m_hosts->statusNotifierHost() && m_hosts->itemListed()) || m_hosts->xembedTray());
 }
 
 QRect MenuBarItem::iconGeometry() const {
@@ -76,13 +96,28 @@ bool MenuBarItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MenuBarItem::followHosts() {
-    if (m_tray == nullptr && m_hosts->any()) {
+    // Only once a tray truly hosts: Qt chooses between its StatusNotifierItem
+    // and its X11 icon when the icon is made, and keeps that choice.
+    if (m_tray == nullptr && m_hosts->any())
         createTray();
+    if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
+        && !m_hosts->itemListed() && !m_relist.isActive())
+        m_relist.start();
+    const bool shown = inTray();
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    if (shown)
         Q_EMIT trayArrived();
-    }
+    else
+        Q_EMIT trayLost();
 }
 
 void MenuBarItem::createTray() {
+    // Qt decides at its first tray icon of the process, and for good.
+    if (!m_trayMadeBefore)
+        m_trayForHost = m_hosts->statusNotifierHost();
+    m_trayMadeBefore = true;
     m_tray = new QSystemTrayIcon(this);
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -92,8 +127,10 @@ void MenuBarItem::createTray() {
     connect(m_tray, &QSystemTrayIcon::messageClicked, this, &MenuBarItem::messageClicked);
     // A StatusNotifierItem host that shows only menus gets one; on an X11
     // tray Qt would pop it up on a right click, which opens the panel there.
-    if (m_hosts->statusNotifierWatcher()) {
-        m_menu = new QMenu;
+    if (m_hosts->statusNotifierHost()) {
+        if (m_menu == nullptr)
+            m_menu = new QMenu;
+        m_menu->clear();
         m_menu->addAction(tr("Open Quello"), this, &MenuBarItem::openRequested);
         m_menu->addAction(QCoreApplication::translate("Quello::PanelView", "Check All Now"),
                           &m_store, [this] { m_store.checkAll(); });
@@ -105,8 +142,15 @@ void MenuBarItem::createTray() {
 
 void MenuBarItem::redrawIcons() {
     const QColor color = foreground();
-    m_normalIcon = MenuBarIcon::icon(false, color, installedName(MenuBarIcon::normalName));
-    m_pendingIcon = MenuBarIcon::icon(true, color, installedName(MenuBarIcon::pendingName));
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    // A tray that does not tint gets only pictures: exactly these pixels,
+    // light on a dark rim, rather than whatever its loader makes of a name.
+    const bool named = TrayForeground::tints(desktop);
+    const QColor edge = TrayForeground::edgeFor(desktop);
+    m_normalIcon = MenuBarIcon::icon(
+        false, color, named ? installedName(MenuBarIcon::normalName) : QString(), edge);
+    m_pendingIcon = MenuBarIcon::icon(
+        true, color, named ? installedName(MenuBarIcon::pendingName) : QString(), edge);
 }
 
 void MenuBarItem::refresh() {

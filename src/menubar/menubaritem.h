@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QRect>
+#include <QTimer>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -16,7 +17,8 @@ class TrayHosts;
 
 // The tray item: its icon and tooltip follow the number of pending watches,
 // and any click on it asks for the panel. The icon goes into the tray once a
-// tray host runs, which may be long after Quello started.
+// tray host runs, which may be long after Quello started, and says when the
+// last tray that showed it goes.
 class MenuBarItem : public QObject {
     Q_OBJECT
 
@@ -42,8 +44,10 @@ Q_SIGNALS:
     void clicked();
     void openRequested();
     void messageClicked();
-    // The icon has just gone into a tray that was not there before.
+    // The icon has just gone into a tray that shows it.
     void trayArrived();
+    // The last tray that showed the icon has gone.
+    void trayLost();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +62,12 @@ private:
     TrayHosts* m_hosts;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    QTimer m_relist;
+    bool m_shown = false;
+    // Whether Qt made its tray icon while a host was there, and so made a
+    // StatusNotifierItem.
+    bool m_trayForHost = false;
+    bool m_trayMadeBefore = false;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;
     QIcon m_icon;

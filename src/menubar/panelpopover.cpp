@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -20,7 +21,9 @@ namespace {
 constexpr qint64 reopenGuardMs = 350;
 
 constexpr Qt::WindowFlags popupFlags = Qt::Popup | Qt::FramelessWindowHint;
-constexpr Qt::WindowFlags standaloneFlags = Qt::Window;
+// A dialog, not a main window: tiling window managers (sway, i3) float
+// dialogs, as they float any window whose least and largest sizes agree.
+constexpr Qt::WindowFlags standaloneFlags = Qt::Dialog;
 
 } // namespace
 
@@ -57,6 +60,7 @@ void PanelPopover::showAnchored(const QRect& anchor) {
     setMode(true);
     m_anchor = anchor.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
     const QSize size = sizeHint();
+    setFixedSize(size);
     setGeometry(placedGeometry(size));
     show();
     raise();
@@ -91,6 +95,7 @@ void PanelPopover::showStandalone() {
     QRect frame({}, sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         frame.moveCenter(screen->availableGeometry().center());
+    setFixedSize(frame.size());
     setGeometry(frame);
     show();
     raise();
@@ -113,10 +118,21 @@ void PanelPopover::fitToContent() {
     const QSize wanted = sizeHint();
     if (wanted == size())
         return;
+    // The size is always fixed, so a tiling window manager keeps the window
+    // floating at the panel's own size instead of stretching it.
+    setFixedSize(wanted);
     if (m_anchored)
         setGeometry(placedGeometry(wanted));
-    else
-        resize(wanted);
+}
+
+void PanelPopover::keyPressEvent(QKeyEvent* event) {
+    // Qt closes a popup on Escape by itself, but not the window the panel is
+    // on Wayland and without a tray.
+    if (event->matches(QKeySequence::Cancel)) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool PanelPopover::event(QEvent* event) {

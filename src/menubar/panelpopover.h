@@ -10,8 +10,9 @@ class DigStore;
 class PanelView;
 
 // The window that holds the panel: a borderless popup against the tray icon
-// that closes on a click elsewhere or Escape, or, where there is no tray, a
-// small ordinary window titled "Quello" that closing only hides.
+// that closes on a click elsewhere or Escape, or, where there is no tray or no
+// way to place a popup, a small window titled "Quello" that Escape or closing
+// only hides. Its size is fixed either way, so tiling window managers float it.
 class PanelPopover : public QWidget {
     Q_OBJECT
 
@@ -32,6 +33,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setMode(bool anchored);

@@ -1,5 +1,6 @@
 #include "menubar/quelloapp.h"
 
+#include "menubar/colorschemewatcher.h"
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
 #include "menubar/singleinstance.h"
@@ -48,6 +49,7 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .clock = m_clock,
         .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
         .wakeWatcher = &m_wakeWatcher})
+    , m_colorScheme(new ColorSchemeWatcher(this))
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {
@@ -61,6 +63,9 @@ QuelloApp::QuelloApp(const QString& digProgram)
         if (m_popover->isVisible() && !m_popover->isAnchored())
             m_popover->hide();
     });
+    // Every tray went (a panel crashed, an extension was turned off): the
+    // window is the way in again, unless a tray comes back first.
+    connect(m_item, &MenuBarItem::trayLost, this, &QuelloApp::showWindowUnlessTray);
     connect(&m_notifier, &Notifier::activated, this, [this](const QUuid& watchId) {
         if (m_store.watch(watchId) != nullptr)
             showPanel();
@@ -101,8 +106,11 @@ bool QuelloApp::trayUsable() const {
 
 bool QuelloApp::popupsCanBePlaced() {
     // Wayland lets no client place its own top-level windows, and a popup
-    // needs a parent window of ours, which a tray icon is not.
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    // needs a parent window of ours, which a tray icon is not. Through
+    // Xwayland the pointer's position is stale and a popup never gets the
+    // keyboard: there, too, the panel is an ordinary window.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void QuelloApp::showPanel() {
@@ -110,6 +118,15 @@ void QuelloApp::showPanel() {
         m_popover->showAnchored(m_item->iconGeometry());
     else
         m_popover->showStandalone();
+}
+
+void QuelloApp::showWindowUnlessTray() {
+    // Without a tray there is no icon to click: the panel opens as a window,
+    // unless a tray host turns up first, as it may at login.
+    QTimer::singleShot(trayGraceMs, this, [this] {
+        if (!trayUsable())
+            showPanel();
+    });
 }
 
 void QuelloApp::togglePanel() {
@@ -151,6 +168,11 @@ int QuelloApp::main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quello"));
     QApplication::setOrganizationName(QStringLiteral("Quello"));
     QApplication::setDesktopFileName(QStringLiteral("quello"));
+    // In a Wayland session, Wayland itself where Qt's plugin is installed:
+    // through Xwayland the panel cannot be placed and hardly gets the keyboard.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(appIcon());
@@ -161,14 +183,8 @@ int QuelloApp::main(int argc, char* argv[]) {
     QuelloApp app;
     instance.listen();
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
-    // Without a tray there is no icon to click: the panel opens as a window,
-    // unless a tray host turns up first, as it may at login.
-    if (!app.trayUsable()) {
-        QTimer::singleShot(trayGraceMs, &app, [&app] {
-            if (!app.trayUsable())
-                app.showPanel();
-        });
-    }
+    // Whether a tray shows the icon is known only once the watcher answers.
+    app.showWindowUnlessTray();
     return QApplication::exec();
 }
 

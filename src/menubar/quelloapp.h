@@ -12,6 +12,7 @@
 
 namespace Quello {
 
+class ColorSchemeWatcher;
 class MenuBarItem;
 class PanelPopover;
 
@@ -46,6 +47,9 @@ public:
     // tray.
     void showPanel();
     void togglePanel();
+    // Opens the panel as a window after a short grace, if no tray shows the
+    // icon by then.
+    void showWindowUnlessTray();
 
 private:
     bool trayUsable() const;
@@ -56,6 +60,7 @@ private:
     SystemClock m_clock;
     LogindWakeWatcher m_wakeWatcher;
     DigStore m_store;
+    ColorSchemeWatcher* m_colorScheme;
     MenuBarItem* m_item;
     std::unique_ptr<PanelPopover> m_popover; // a top-level window has no parent
 };

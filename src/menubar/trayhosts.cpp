@@ -1,9 +1,13 @@
 #include "menubar/trayhosts.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QVariantMap>
 
 #include <cstdlib>
 
@@ -16,10 +20,12 @@ namespace Quello {
 namespace {
 
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+constexpr int askTimeoutMs = 5000;
 
-// An X11 tray announces itself only to those who listen on the root window;
-// asking the selection's owner now and then is simpler and costs one round
-// trip to the X server.
+// An X11 tray announces itself only to those who listen on the root window,
+// and says nothing when it goes; asking the selection's owner every second
+// is simpler and costs one round trip to the X server.
 constexpr int xembedPollMs = 1000;
 
 #if QT_CONFIG(xcb)
@@ -52,43 +58,113 @@ bool xembedTrayOwned() {
 }
 #endif
 
+// Whether an entry of the watcher's list names an item of this process by its
+// well-known bus name, org.kde.StatusNotifierItem-<pid>-<n>.
+bool ours(const QString& entry) {
+    return entry.startsWith(
+        QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid()));
+}
+
 } // namespace
 
 TrayHosts::TrayHosts(QObject* parent)
     : QObject(parent)
     , m_busWatcher(new QDBusServiceWatcher(watcherService, QDBusConnection::sessionBus(),
                                            QDBusServiceWatcher::WatchForOwnerChange, this)) {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    m_watcher = bus.isConnected() && bus.interface()->isServiceRegistered(watcherService);
     connect(m_busWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
-                m_watcher = !newOwner.isEmpty();
-                followXembed();
-                Q_EMIT changed();
+                if (newOwner.isEmpty())
+                    set(false, false, m_xembed);
+                askWatcher();
             });
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // A host may register well after the watcher's name appears (waybar
+    // does so a tenth of a second later); the watcher says so by signal.
+    // From any sender: naming the watcher would make Qt look up its owner
+    // with a call that waits for the answer.
+    for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered",
+                               "StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
+        bus.connect(QString(), watcherPath, watcherService, QLatin1String(signal), this,
+                    SLOT(askWatcher()));
+    askWatcher();
 
-    m_xembed = xembedTrayOwned();
-    connect(&m_xembedPoll, &QTimer::timeout, this, &TrayHosts::lookForXembedTray);
-    followXembed();
+    if (qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr) {
+        m_xembed = xembedTrayOwned();
+        connect(&m_xembedPoll, &QTimer::timeout, this, &TrayHosts::lookForXembedTray);
+        m_xembedPoll.start(xembedPollMs);
+    }
 }
 
-void TrayHosts::followXembed() {
-    // Only while there is no tray at all, and only on X11.
-    const bool wanted =
-        !any() && qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
-    if (wanted && !m_xembedPoll.isActive())
-        m_xembedPoll.start(xembedPollMs);
-    else if (!wanted)
-        m_xembedPoll.stop();
+void TrayHosts::askWatcher() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("GetAll"));
+    message << watcherService;
+    const quint64 generation = ++m_asked;
+    auto* call = new QDBusPendingCallWatcher(bus.asyncCall(message, askTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, generation](QDBusPendingCallWatcher* done) { takeAnswer(done, generation); });
+}
+
+void TrayHosts::takeAnswer(QDBusPendingCallWatcher* call, quint64 generation) {
+    call->deleteLater();
+    if (generation != m_asked)
+        return;
+    const QDBusPendingReply<QVariantMap> reply = *call;
+    if (reply.isError()) {
+        // No watcher, or one that does not answer: no host to count on.
+        set(false, false, m_xembed);
+        return;
+    }
+    const QVariantMap properties = reply.value();
+    const bool host = properties.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool();
+    QStringList owners;
+    for (const QString& entry :
+         properties.value(QStringLiteral("RegisteredStatusNotifierItems")).toStringList()) {
+        if (ours(entry)) {
+            set(host, true, m_xembed);
+            return;
+        }
+        // Qt's item speaks over a connection of its own, whose unique name
+        // the watcher may list: the bus says whose process that is.
+        if (entry.startsWith(u':'))
+            owners.append(entry.section(u'/', 0, 0));
+    }
+    set(host, false, m_xembed);
+    for (const QString& owner : owners) {
+        const QDBusMessage message =
+            QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                           QStringLiteral("/org/freedesktop/DBus"),
+                                           QStringLiteral("org.freedesktop.DBus"),
+                                           QStringLiteral("GetConnectionUnixProcessID"))
+            << owner;
+        auto* pid = new QDBusPendingCallWatcher(
+            QDBusConnection::sessionBus().asyncCall(message, askTimeoutMs), this);
+        connect(pid, &QDBusPendingCallWatcher::finished, this,
+                [this, generation](QDBusPendingCallWatcher* done) {
+                    done->deleteLater();
+                    const QDBusPendingReply<uint> process = *done;
+                    if (generation == m_asked && !process.isError()
+                        && process.value() == QCoreApplication::applicationPid())
+                        set(m_host, true, m_xembed);
+                });
+    }
+}
+
+void TrayHosts::set(bool host, bool listed, bool xembed) {
+    if (host == m_host && listed == m_listed && xembed == m_xembed)
+        return;
+    m_host = host;
+    m_listed = listed;
+    m_xembed = xembed;
+    Q_EMIT changed();
 }
 
 void TrayHosts::lookForXembedTray() {
-    if (!xembedTrayOwned())
-        return;
-    // Once there, Qt's own tray icon follows the tray through restarts.
-    m_xembed = true;
-    followXembed();
-    Q_EMIT changed();
+    set(m_host, m_listed, xembedTrayOwned());
 }
 
 } // namespace Quello

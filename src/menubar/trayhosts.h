@@ -3,37 +3,49 @@
 #include <QObject>
 #include <QTimer>
 
+class QDBusPendingCallWatcher;
 class QDBusServiceWatcher;
 
 namespace Quello {
 
-// Which tray hosts the desktop runs, followed as they come and go: a
-// StatusNotifierItem watcher on the session bus, or an X11 system tray (the
-// owner of the _NET_SYSTEM_TRAY_S<screen> selection). Asked by itself rather
-// than through Qt, which decides once per process whether the bus has a
-// watcher, at the first tray icon it makes: a tray icon made before the tray
-// host runs would never move into it.
+// Which trays the desktop has now, followed as they come and go: a
+// StatusNotifierItem watcher on the session bus that has a host registered
+// (a watcher alone shows nothing: Plasma's runs before its panel does), or an
+// X11 system tray (the owner of the _NET_SYSTEM_TRAY_S<screen> selection). Asked
+// by itself rather than through Qt, which decides once per process, at its
+// first tray icon, whether the bus has a host. Every call on the bus is
+// asynchronous, so a slow or hung watcher never stalls Quello.
 class TrayHosts : public QObject {
     Q_OBJECT
 
 public:
     explicit TrayHosts(QObject* parent = nullptr);
 
-    bool statusNotifierWatcher() const { return m_watcher; }
+    bool statusNotifierHost() const { return m_host; }
     bool xembedTray() const { return m_xembed; }
-    bool any() const { return m_watcher || m_xembed; }
+    bool any() const { return m_host || m_xembed; }
+    // Whether the watcher lists an item of this process among its items.
+    bool itemListed() const { return m_listed; }
 
 Q_SIGNALS:
-    // A watcher registered or left the bus, or an X11 tray appeared.
+    // One of the answers above changed.
     void changed();
 
+private Q_SLOTS:
+    // Reads the watcher's state afresh; connected to its signals.
+    void askWatcher();
+
 private:
-    void followXembed();
+    void takeAnswer(QDBusPendingCallWatcher* call, quint64 generation);
+    void set(bool host, bool listed, bool xembed);
     void lookForXembedTray();
 
     QDBusServiceWatcher* m_busWatcher;
-    bool m_watcher = false;
+    bool m_host = false;
+    bool m_listed = false;
     bool m_xembed = false;
+    // Answers to earlier questions are dropped once a later one is asked.
+    quint64 m_asked = 0;
     QTimer m_xembedPoll;
 };
 

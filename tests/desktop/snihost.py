@@ -1,9 +1,13 @@
 #!/usr/bin/python3
 """A StatusNotifierItem watcher and host on the session bus, for the tests.
 
-It owns org.kde.StatusNotifierWatcher, says a host is registered, and takes
-commands on standard input, one per line, answering each with one JSON line on
-standard output (events come as JSON lines too):
+It owns org.kde.StatusNotifierWatcher with a host registered, or with
+    --host-after MS   the host registering MS milliseconds after the name
+    --no-host         no host until the "host" command
+and takes commands on standard input, one per line, answering each with one
+JSON line on standard output (events come as JSON lines too):
+    host / leave      the host registers / goes away
+    scheme N          the desktop portal's color-scheme becomes N (SettingChanged)
     props                 the item's properties (IconPixmap as [w, h, base64 of
                           ARGB words in this machine's byte order])
     call METHOD X Y       Activate, SecondaryActivate or ContextMenu
@@ -31,6 +35,8 @@ INTROSPECTION = """<node><interface name="org.kde.StatusNotifierWatcher">
 <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
 <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
 <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+<signal name="StatusNotifierHostRegistered"/>
+<signal name="StatusNotifierHostUnregistered"/>
 <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
 <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
 <property name="ProtocolVersion" type="i" access="read"/>
@@ -46,6 +52,12 @@ class Watcher(dbus.service.Object):
         super().__init__(bus, "/StatusNotifierWatcher")
         self.bus = bus
         self.item = None  # (bus name, object path)
+        self.hosted = False
+
+    def host(self, hosted):
+        self.hosted = hosted
+        (self.StatusNotifierHostRegistered if hosted else self.StatusNotifierHostUnregistered)()
+        return {"hosted": hosted}
 
     @dbus.service.method(WATCHER, in_signature="s", sender_keyword="sender")
     def RegisterStatusNotifierItem(self, service, sender=None):
@@ -65,6 +77,14 @@ class Watcher(dbus.service.Object):
     def StatusNotifierItemRegistered(self, service):
         pass
 
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostRegistered(self):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostUnregistered(self):
+        pass
+
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, out_signature="s")
     def Introspect(self):
         return INTROSPECTION
@@ -77,7 +97,33 @@ class Watcher(dbus.service.Object):
     def GetAll(self, interface):
         items = ["".join(self.item)] if self.item else []
         return {"RegisteredStatusNotifierItems": dbus.Array(items, signature="s"),
-                "IsStatusNotifierHostRegistered": True, "ProtocolVersion": dbus.Int32(0)}
+                "IsStatusNotifierHostRegistered": self.hosted, "ProtocolVersion": dbus.Int32(0)}
+
+
+PORTAL = "org.freedesktop.portal.Settings"
+
+
+class Portal(dbus.service.Object):
+    """The desktop portal's settings, with the colour scheme only."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/portal/desktop")
+        self.scheme = 0
+
+    @dbus.service.method(PORTAL, in_signature="ss", out_signature="v")
+    def Read(self, group, key):
+        if (group, key) != ("org.freedesktop.appearance", "color-scheme"):
+            raise dbus.DBusException("no such setting", name=PORTAL + ".Error.NotFound")
+        return dbus.UInt32(self.scheme, variant_level=1)
+
+    @dbus.service.signal(PORTAL, signature="ssv")
+    def SettingChanged(self, group, key, value):
+        pass
+
+    def set(self, scheme):
+        self.scheme = scheme
+        self.SettingChanged("org.freedesktop.appearance", "color-scheme", dbus.UInt32(scheme))
+        return {"scheme": scheme}
 
 
 def native(argb):
@@ -88,10 +134,14 @@ def native(argb):
     return pixels.tobytes()
 
 
-def command(watcher, line):
+def command(watcher, portal, line):
     words = line.split()
     if not words:
         return {}
+    if words[0] == "scheme":
+        return portal.set(int(words[1]))
+    if words[0] in ("host", "leave"):
+        return watcher.host(words[0] == "host")
     if watcher.item is None:
         return {"error": "no item"}
     item = watcher.bus.get_object(*watcher.item)
@@ -120,7 +170,14 @@ def main():
     bus = dbus.SessionBus()
     watcher = Watcher(bus)
     name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)  # released when dropped
+    portal = Portal(bus)
+    portal_name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus, do_not_queue=True)
     loop = GLib.MainLoop()
+    if "--host-after" in sys.argv:
+        delay = int(sys.argv[sys.argv.index("--host-after") + 1])
+        GLib.timeout_add(delay, lambda: watcher.host(True) and False)
+    elif "--no-host" not in sys.argv:
+        watcher.hosted = True
 
     def on_input(source, _condition):
         line = source.readline()
@@ -128,7 +185,7 @@ def main():
             loop.quit()
             return False
         try:
-            say(command(watcher, line))
+            say(command(watcher, portal, line))
         except dbus.DBusException as error:
             say({"error": str(error)})
         return True
@@ -136,7 +193,7 @@ def main():
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, on_input)
     say({"ready": True})
     loop.run()
-    del name
+    del name, portal_name
 
 
 main()

@@ -4,6 +4,8 @@
 #include "storefixture.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QTest>
 
 using namespace Quello;
@@ -34,6 +36,36 @@ private Q_SLOTS:
         QCOMPARE(image, MenuBarIcon::render(pending, Qt::white, pixels));
     }
 
+    // The installed drawing, as a tray that does not tint draws it, is the
+    // picture the engine paints with a rim: one geometry for both.
+    void installedDrawingIsTheEnginesPicture() {
+        QFETCH(bool, pending);
+        QFETCH(int, pixels);
+        QSvgRenderer svg(
+            QStringLiteral(ICONS_DIR "/%1.svg")
+                .arg(QLatin1String(pending ? MenuBarIcon::pendingName : MenuBarIcon::normalName)));
+        QImage drawn(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        QPainter painter(&drawn);
+        svg.render(&painter);
+        painter.end();
+        const QImage painted =
+            MenuBarIcon::render(pending, Qt::white, pixels, 1.0, TrayForeground::edgeFor(u"LXQt"));
+        // A stroked rim and a filled one differ only in the smoothing of edges.
+        int worst = 0;
+        int total = 0;
+        for (int y = 0; y < pixels; ++y)
+            for (int x = 0; x < pixels; ++x) {
+                const int off = std::abs(qGray(drawn.pixel(x, y)) - qGray(painted.pixel(x, y)))
+                                + std::abs(qAlpha(drawn.pixel(x, y)) - qAlpha(painted.pixel(x, y)));
+                worst = std::max(worst, off);
+                total += off;
+            }
+        QVERIFY2(worst <= 96 && total <= 12 * pixels * pixels,
+                 qPrintable(QStringLiteral("%1 %2").arg(worst).arg(total / pixels / pixels)));
+    }
+    void installedDrawingIsTheEnginesPicture_data() { shapes_data(); }
+
     void foregroundReadableOnTheBar_data() {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<QColor>("schemeText");
@@ -44,6 +76,10 @@ private Q_SLOTS:
         QTest::newRow("pantheon, any case") << "pantheon" << dark << QColor(Qt::white);
         QTest::newRow("GNOME Classic's light bar") << "GNOME-Classic:GNOME" << dark << dark;
         QTest::newRow("KDE follows the scheme") << "KDE" << dark << dark;
+        // Bars of any colour: light on a dark rim.
+        QTest::newRow("LXQt") << "LXQt" << dark << QColor(Qt::white);
+        QTest::newRow("sway") << "sway" << dark << QColor(Qt::white);
+        QTest::newRow("unknown") << "" << light << QColor(Qt::white);
     }
 
     void foregroundReadableOnTheBar() {
@@ -51,6 +87,7 @@ private Q_SLOTS:
         QFETCH(QColor, schemeText);
         QFETCH(QColor, expected);
         QCOMPARE(TrayForeground::forDesktop(desktop, schemeText), expected);
+        QCOMPARE(TrayForeground::edgeFor(desktop).alpha() > 0, !TrayForeground::tints(desktop));
     }
 
     // The item follows the pending count through a watch's life: added
@@ -88,6 +125,7 @@ private Q_SLOTS:
 
     // A dark desktop gets a light icon, at once.
     void redrawsOnPaletteChange() {
+        qputenv("XDG_CURRENT_DESKTOP", "KDE"); // a tray that follows the scheme
         StoreFixture fixture;
         MenuBarItem item(fixture.startEmpty());
         const QPalette original = QApplication::palette();
