@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 
@@ -33,6 +34,15 @@ bool isSettled(const Watch& watch, const ResultMap& results);
 
 // Case-insensitive, against a whole value or one word of it.
 bool matches(const QStringList& values, const QString& expected);
+
+// As matches(), and for a TXT watch also against each value read as the
+// record's text: its strings joined, dig's escapes decoded, as UTF-8.
+bool matchesExpected(const Watch& watch, const QStringList& values);
+
+// A TXT value as dig prints it, without the outer quotes the runner strips
+// ("a" "b\"c" stored as a" "b\"c), read as the record's text ("ab\"c").
+// None when it is not such a value or its bytes are not UTF-8.
+std::optional<QString> recordText(QStringView value);
 
 ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver);
 
