@@ -47,7 +47,8 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .notifier = m_notifier,
         .clock = m_clock,
         .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
-        .wakeWatcher = &m_wakeWatcher})
+        .wakeWatcher = &m_wakeWatcher,
+        .connectivity = &m_connectivity})
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
     m_notifier.setFallback([this](const QString& title, const QString& body) {

@@ -4,6 +4,7 @@
 #include "store/digstore.h"
 #include "store/inisettingsstore.h"
 #include "store/logindwakewatcher.h"
+#include "store/networkconnectivity.h"
 #include "store/systemclock.h"
 
 #include <QLocale>
@@ -55,6 +56,7 @@ private:
     DesktopNotifier m_notifier;
     SystemClock m_clock;
     LogindWakeWatcher m_wakeWatcher;
+    NetworkConnectivity m_connectivity;
     DigStore m_store;
     MenuBarItem* m_item;
     std::unique_ptr<PanelPopover> m_popover; // a top-level window has no parent

@@ -23,6 +23,7 @@
 namespace Quello {
 
 class Clock;
+class Connectivity;
 class Notifier;
 class SettingsStore;
 class WakeWatcher;
@@ -37,6 +38,8 @@ struct StoreServices {
     int maxConcurrentQueries = DigQueue::defaultMaxRunning;
     // Null: no wake-ups from suspend are heard of.
     WakeWatcher* wakeWatcher = nullptr;
+    // Null: the machine counts as online, whatever it is.
+    Connectivity* connectivity = nullptr;
 };
 
 // The one model object: the watch list, the latest answer of every resolver
@@ -54,6 +57,9 @@ public:
     static constexpr std::chrono::seconds pollingPeriod{30};
     static constexpr double pendingInterval = 60.0;
     static constexpr double settledInterval = 600.0;
+    // After a wake-up the network takes a moment to come back; the checks
+    // wait for it this long at most.
+    static constexpr std::chrono::seconds wakeGrace{20};
 
     // Loads the saved list, starts polling, and checks every watch once as
     // soon as the event loop runs.
@@ -82,6 +88,10 @@ public:
     ResolverStatus status(const Watch& watch, const Resolver& resolver) const;
     int pendingCount() const;
 
+    // The system says the machine is offline: no check starts until it is
+    // back, and then every due watch is checked at once.
+    bool isOffline() const;
+
     const DigQueue& queries() const { return m_queries; }
 
 Q_SIGNALS:
@@ -90,6 +100,7 @@ Q_SIGNALS:
     void watchUpdated(const QUuid& id);    // a field of that watch changed (settledAt)
     void resultsChanged(const QUuid& id);  // the results of that watch were replaced or dropped
     void checkingChanged(const QUuid& id); // that id entered or left isChecking()
+    void offlineChanged(bool offline);
 
 private:
     void load();
@@ -97,9 +108,12 @@ private:
     void startPolling();
     void wokeUp();
     void pollPass();
+    bool isDue(const Watch& w, Instant at) const;
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
     void startCheck(const Watch& copy, std::function<void()> done);
-    void finishCheck(const QUuid& id, const ResultMap& fresh);
+    void finishCheck(const QUuid& id, const ResultMap& fresh, bool anyServerReached);
+    void connectivityChanged();
+    void checkDue(bool evenOffline);
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();
     void notifySettled(const Watch& watch);
@@ -109,6 +123,7 @@ private:
     SettingsStore& m_settings;
     Notifier& m_notifier;
     Clock& m_clock;
+    Connectivity* m_connectivity;
     DigQueue m_queries;
 
     QList<Watch> m_watches;
@@ -116,6 +131,9 @@ private:
     QSet<QUuid> m_isChecking;
     // The context of the polling sleep under way; null while a pass runs.
     QObject* m_pollSleep = nullptr;
+    // The wait for the network after a wake-up; null when none is under way.
+    QObject* m_wakeWait = nullptr;
+    bool m_offline = false;
 };
 
 } // namespace Quello

@@ -26,6 +26,10 @@ namespace {
     return DnsLab::run(command.split(u'|'));
 }
 
+[[nodiscard]] bool lab(const QStringList& args) {
+    return DnsLab::run(args);
+}
+
 } // namespace
 
 class TestDnslabStore : public QObject {
@@ -106,6 +110,34 @@ private Q_SLOTS:
         if (!values.isEmpty())
             QCOMPARE(m_f->notifier.notifications.first().body,
                      QStringLiteral("All resolvers now return ") + values.join(u", "));
+    }
+
+    // The text as a DNS provider shows it matches what the real dig prints.
+    void expectedTxtTextMatchesTheRealOutput_data() {
+        QTest::addColumn<QStringList>("strings"); // of the one TXT record
+        QTest::addColumn<QString>("expected");
+
+        const QString key = u"MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA"_s.repeated(7);
+        const QString head = u"v=DKIM1; k=rsa; p="_s + key.left(255 - 18);
+        QTest::newRow("DKIM key in two strings")
+            << QStringList{head, key.mid(255 - 18)} << u"v=DKIM1; k=rsa; p="_s + key;
+        QTest::newRow("escapes") << QStringList{u"say \"hi\" \\o/"_s} << u"say \"hi\" \\o/"_s;
+        QTest::newRow("UTF-8") << QStringList{u"caf\u00e9 \u2019"_s, u"\u540d"_s}
+                               << u"caf\u00e9 \u2019\u540d"_s;
+    }
+
+    void expectedTxtTextMatchesTheRealOutput() {
+        QFETCH(QStringList, strings);
+        QFETCH(QString, expected);
+        QVERIFY(lab(QStringList{u"set-txt"_s, u"all"_s, u"text.lab.test"_s} + strings));
+
+        const QUuid id = m_f->addAndCheck(u"text.lab.test"_s, RecordType::TXT, expected);
+        QVERIFY(!id.isNull());
+        QVERIFY(m_f->store->watch(id)->settledAt);
+        QCOMPARE(m_f->notifier.notifications.size(), 1);
+
+        start({u"--timeout"_s, u"5s"_s, u"text.lab.test"_s, u"TXT"_s, expected});
+        QCOMPARE(finish(20000), 0);
     }
 
     void waitSettlesWithinOneIntervalOfTheLastChange() {

@@ -134,6 +134,13 @@ private Q_SLOTS:
         QTest::newRow("falls back silently") << list({"ok", "fail"}) << "SP" << 2 << 1;
         QTest::newRow("settles again") << list({"ok", "split", "ok"}) << "SPS" << 3 << 2;
         QTest::newRow("never agrees") << list({"split", "fail"}) << "PP" << 0 << 0;
+        // No server reached (offline, or the network not back after a
+        // wake-up) says nothing about the record.
+        QTest::newRow("unreached keeps it settled")
+            << list({"ok", "unreached", "ok"}) << "SSS" << 1 << 1;
+        QTest::newRow("unreached keeps it pending") << list({"unreached", "ok"}) << "PS" << 1 << 1;
+        QTest::newRow("one server reached falls back")
+            << list({"ok", "one reached"}) << "SP" << 2 << 1;
     }
 
     void settleTransitions() {
@@ -158,6 +165,10 @@ private Q_SLOTS:
                 f.answerAll(one);
             else if (rounds[i] == QLatin1String("fail"))
                 f.answer({one, one, QStringLiteral("!9"), one});
+            else if (rounds[i] == QLatin1String("unreached"))
+                f.answerAll(QStringLiteral("!9"));
+            else if (rounds[i] == QLatin1String("one reached"))
+                f.answer({QStringLiteral("!9"), QStringLiteral("!9"), QStringLiteral("!9"), one});
             else
                 f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
             f.clock.setNow(f.clock.now() + 100);

@@ -6,6 +6,7 @@
 #include "memorysettingsstore.h"
 #include "model/resolver.h"
 #include "model/watchlistcodec.h"
+#include "store/connectivity.h"
 #include "store/digstore.h"
 
 #include <QTest>
@@ -13,6 +14,18 @@
 #include <memory>
 
 namespace Quello::Test {
+
+class FakeConnectivity final : public Connectivity {
+public:
+    State state() const override { return m_state; }
+    void set(State state) {
+        m_state = state;
+        Q_EMIT stateChanged(state);
+    }
+
+private:
+    State m_state = State::Online;
+};
 
 // A store on fakes; `digProgram` may name another dig (the lab's real one).
 struct StoreFixture {
@@ -22,6 +35,7 @@ struct StoreFixture {
     FakeNotifier notifier;
     FakeClock clock;
     WakeWatcher* wakeWatcher = nullptr;
+    FakeConnectivity connectivity;
     std::unique_ptr<DigStore> store;
 
     DigStore& start() {
@@ -29,8 +43,8 @@ struct StoreFixture {
                                                          .notifier = notifier,
                                                          .clock = clock,
                                                          .digProgram = digProgram,
-
-                                                         .wakeWatcher = wakeWatcher});
+                                                         .wakeWatcher = wakeWatcher,
+                                                         .connectivity = &connectivity});
         return *store;
     }
 
