@@ -140,6 +140,20 @@ private Q_SLOTS:
         QCOMPARE(finish(20000), 0);
     }
 
+    // dig converts no name when its output is not a terminal: the ACE form
+    // is what reaches it, from the panel's suggestion and from quello-wait.
+    void unicodeNameAskedForInItsAceForm() {
+        QVERIFY(lab(u"set-a|all|xn--bcher-kva.example.test|192.0.2.1"_s));
+        const QUuid id =
+            m_f->addAndCheck(u"xn--bcher-kva.example.test"_s, RecordType::A, u"192.0.2.1"_s);
+        QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
+
+        start({u"--timeout"_s, u"5s"_s, u"b\u00fccher.example.test"_s, u"A"_s, u"192.0.2.1"_s});
+        QCOMPARE(finish(20000), 0);
+        QVERIFY2(m_stderr.contains(u"asking for xn--bcher-kva.example.test"_s),
+                 qPrintable(m_stderr));
+    }
+
     void waitSettlesWithinOneIntervalOfTheLastChange() {
         QVERIFY(lab(u"set-a|all|moving.lab.test|192.0.2.1"_s));
         start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
