@@ -3,6 +3,7 @@
 #include "menubar/menubaricon.h"
 #include "menubar/trayforeground.h"
 #include "menubar/trayhosts.h"
+#include "menubar/traywatcherprobe.h"
 #include "store/digstore.h"
 
 #include <QApplication>
@@ -11,10 +12,16 @@
 #include <QPalette>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <utility>
 
 namespace Quello {
 
 namespace {
+
+// How often a watcher that did not answer is asked again.
+constexpr int watcherRetryMs = 10000;
 
 // The icon-theme name, where the theme can find it: a tray told a name it
 // cannot find shows nothing, while without one it shows the drawn pictures.
@@ -41,8 +48,7 @@ MenuBarItem::MenuBarItem(DigStore& store, QObject* parent)
 
     redrawIcons();
     refresh();
-    if (m_hosts->any())
-        createTray();
+    followHosts();
 }
 
 MenuBarItem::~MenuBarItem() {
@@ -76,10 +82,26 @@ bool MenuBarItem::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MenuBarItem::followHosts() {
-    if (m_tray == nullptr && m_hosts->any()) {
+    if (m_tray != nullptr || !m_hosts->any() || m_askingWatcher)
+        return;
+    if (!m_hosts->statusNotifierWatcher()) {
         createTray();
-        Q_EMIT trayArrived();
+        return;
     }
+    // Qt asks the watcher with blocking calls when the icon is made: a
+    // watcher that hangs gets no icon until it answers, and the panel comes
+    // as a window meanwhile.
+    m_askingWatcher = true;
+    TrayWatcherProbe::ask(QDBusConnection::sessionBus(), this, [this](bool answered) {
+        m_askingWatcher = false;
+        if (answered) {
+            createTray();
+            return;
+        }
+        if (!std::exchange(m_watcherWasSilent, true))
+            Q_EMIT trayHostSilent();
+        QTimer::singleShot(watcherRetryMs, this, &MenuBarItem::followHosts);
+    });
 }
 
 void MenuBarItem::createTray() {
@@ -101,6 +123,7 @@ void MenuBarItem::createTray() {
     }
     refresh();
     m_tray->show();
+    Q_EMIT trayArrived();
 }
 
 void MenuBarItem::redrawIcons() {

@@ -44,6 +44,8 @@ Q_SIGNALS:
     void messageClicked();
     // The icon has just gone into a tray that was not there before.
     void trayArrived();
+    // A tray host is there but does not answer; said once.
+    void trayHostSilent();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +60,8 @@ private:
     TrayHosts* m_hosts;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    bool m_askingWatcher = false;
+    bool m_watcherWasSilent = false;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;
     QIcon m_icon;

@@ -2,6 +2,7 @@
 
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
+#include "menubar/sessionbusprobe.h"
 #include "menubar/singleinstance.h"
 #include "panel/panelresources.h"
 #include "query/openfilelimit.h"
@@ -21,6 +22,9 @@ namespace {
 
 // How long a start without a tray waits for one before it opens its window.
 constexpr int trayGraceMs = 4000;
+
+// A healthy session bus answers within milliseconds.
+constexpr std::chrono::milliseconds busProbeDeadline{1500};
 
 bool loadQuelloTranslation(QTranslator& translator, const QLocale& locale) {
     return translator.load(locale, QStringLiteral("quello"), QStringLiteral("_"),
@@ -67,6 +71,11 @@ QuelloApp::QuelloApp(const QString& digProgram)
             showPanel();
     });
     connect(m_item, &MenuBarItem::clicked, this, &QuelloApp::togglePanel);
+    // No icon to click until it answers, if ever: the window instead.
+    connect(m_item, &MenuBarItem::trayHostSilent, this, [this] {
+        if (!trayUsable() && !m_popover->isVisible())
+            showPanel();
+    });
 }
 
 QuelloApp::~QuelloApp() = default;
@@ -142,6 +151,20 @@ int QuelloApp::main(int argc, char* argv[]) {
         return 1;
     }
 
+    // Before anything of Qt's touches the bus: Qt would wait for it on the
+    // main thread, 25 s per call. Without it there is no StatusNotifierItem
+    // tray and no desktop notification, but an X11 tray, the window and the
+    // checks all work.
+    const bool busSilent =
+        SessionBusProbe::probe(QProcessEnvironment::systemEnvironment(), busProbeDeadline)
+        == SessionBusProbe::Verdict::Silent;
+    if (busSilent) {
+        complain(QT_TRANSLATE_NOOP("Quello::QuelloApp",
+                                   "the session bus does not answer; Quello runs without it"));
+        // An address libdbus refuses at once; unset, it would start a bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    }
+
     QApplication::setApplicationName(QStringLiteral("Quello"));
     QApplication::setOrganizationName(QStringLiteral("Quello"));
     QApplication::setDesktopFileName(QStringLiteral("quello"));
@@ -157,8 +180,9 @@ int QuelloApp::main(int argc, char* argv[]) {
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
     // Without a tray there is no icon to click: the panel opens as a window,
     // unless a tray host turns up first, as it may at login.
+    // No tray host can come on a silent bus, so the window comes at once.
     if (!app.trayUsable()) {
-        QTimer::singleShot(trayGraceMs, &app, [&app] {
+        QTimer::singleShot(busSilent ? 0 : trayGraceMs, &app, [&app] {
             if (!app.trayUsable())
                 app.showPanel();
         });
