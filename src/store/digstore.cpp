@@ -19,16 +19,19 @@ namespace Quello {
 
 namespace {
 
-// The query never reached a DNS server: no reply within dig's time-out, the
-// port refused, the network unreachable or no route to it (dig says "no
-// servers could be reached" and exits with 9), or our own watchdog.
-bool reachedNoServer(const DigRunner::Outcome& outcome) {
-    const auto* failure = std::get_if<DigRunner::Failure>(&outcome);
-    if (!failure)
+// The query never reached a DNS server: no reply within the time-out, the
+// port refused, the network unreachable or no route to it.
+bool reachedNoServer(const ResolverResult& result) {
+    if (!result.failed || !result.status)
         return false;
-    return failure->reason == DigRunner::Failure::Reason::TimedOut
-           || (failure->reason == DigRunner::Failure::Reason::ExitStatus
-               && failure->exitStatus == 9);
+    switch (*result.status) {
+    case AnswerStatus::TimedOut:
+    case AnswerStatus::Unreachable:
+    case AnswerStatus::ConnectionRefused:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -176,14 +179,9 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         m_queries.query(
             copy.domain, copy.recordType, resolver.server, this,
             [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                ResolverResult result;
-                if (const auto* values = std::get_if<QStringList>(&outcome))
-                    result.values = *values;
-                else
-                    result.failed = true; // the kind of failure does not matter here
-                result.checkedAt = m_clock.now();
+                const ResolverResult result = Consensus::resultFrom(outcome, m_clock.now());
                 gathering->fresh.insert(resolverId, result);
-                if (!reachedNoServer(outcome))
+                if (!reachedNoServer(result))
                     gathering->anyServerReached = true;
 
                 if (--gathering->outstanding > 0)

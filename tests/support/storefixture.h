@@ -62,7 +62,7 @@ struct StoreFixture {
     }
 
     // One dig output per resolver, in Resolver::all() order. "!" fails the
-    // query with status 9, "!N" with status N; "~" before an output makes it
+    // query with status 9 (no reply: timed out), "!N" with status N; "~" before an output makes it
     // arrive only after 30 seconds. Only for `domain` when one is given.
     void answer(const QStringList& outputs, const QString& domain = FakeDig::any) {
         for (qsizetype i = 0; i < outputs.size(); ++i) {
@@ -70,9 +70,15 @@ struct StoreFixture {
             const bool slow = outputs[i].startsWith(u'~');
             const QString output = slow ? outputs[i].mid(1) : outputs[i];
             a.sleepSeconds = slow ? 30 : 0;
-            if (output.startsWith(u'!'))
+            if (output.startsWith(u'!')) {
                 a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
-            else
+                // As the real dig gives up when no server answers.
+                if (a.status == 9) {
+                    a.output = ";; communications error to 127.0.0.1#53: timed out\n"
+                               ";; no servers could be reached\n";
+                    a.verbatim = true;
+                }
+            } else
                 a.output = output.toUtf8();
             const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
             dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")), domain);
