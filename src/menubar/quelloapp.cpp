@@ -4,7 +4,7 @@
 #include "menubar/panelpopover.h"
 #include "menubar/sessionbusprobe.h"
 #include "menubar/singleinstance.h"
-#include "panel/panelresources.h"
+#include "panel/style/panelresources.h"
 #include "query/openfilelimit.h"
 
 #include <QApplication>
