@@ -124,11 +124,19 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>%1, %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not a valid watch; Tab puts in its ACE form, %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ACE form, Tab to use it:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -182,6 +190,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>%1 propagating</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Offline — checks resume when you are back online</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -252,6 +264,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>Quello is already running but does not answer</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>the session bus does not answer; Quello runs without it</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::ResolverDetails</name>
@@ -272,6 +288,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>cannot run %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>asking for %1, the ACE form of %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -327,6 +347,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>, waiting for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -141,12 +141,20 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>%1, %2</source>
         <translation>%1, %2</translation>
     </message>
+    <message>
+        <source>Not a valid watch; Tab puts in its ACE form, %1</source>
+        <translation>Keine gültige Beobachtung; Tab setzt die ACE-Form ein, %1</translation>
+    </message>
 </context>
 <context>
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
         <translation>warten auf %1</translation>
+    </message>
+    <message>
+        <source>ACE form, Tab to use it:</source>
+        <translation>ACE-Form, mit Tab übernehmen:</translation>
     </message>
 </context>
 <context>
@@ -200,6 +208,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>%1 propagating</source>
         <translation>%1 in Verbreitung</translation>
+    </message>
+    <message>
+        <source>Offline — checks resume when you are back online</source>
+        <translation>Offline – die Prüfungen gehen weiter, sobald wieder eine Verbindung besteht</translation>
     </message>
 </context>
 <context>
@@ -271,6 +283,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>Quello is already running but does not answer</source>
         <translation>Quello läuft bereits, antwortet aber nicht</translation>
     </message>
+    <message>
+        <source>the session bus does not answer; Quello runs without it</source>
+        <translation>der Sitzungsbus antwortet nicht; Quello läuft ohne ihn</translation>
+    </message>
 </context>
 <context>
     <name>Quello::ResolverDetails</name>
@@ -292,6 +308,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>cannot run %1</source>
         <translation>%1 lässt sich nicht starten</translation>
+    </message>
+    <message>
+        <source>asking for %1, the ACE form of %2</source>
+        <translation>frage nach %1, der ACE-Form von %2</translation>
     </message>
 </context>
 <context>
@@ -347,6 +367,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>, waiting for %1</source>
         <translation>, warten auf %1</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 </TS>

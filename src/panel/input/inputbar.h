@@ -31,11 +31,14 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyPalette();
     void inputChanged(const QString& text);
     void addWatch();
+    // Puts the ACE form the preview offers into the field; false without one.
+    bool takeAceForm();
 
     DigStore& m_store;
     QLineEdit* m_field;
