@@ -97,14 +97,17 @@ void InputBar::inputChanged(const QString& text) {
     // Edits that keep the parsed domain only change the chips; a new domain
     // (or none) moves the row and the colours with the spring. A row that
     // leaves keeps its last chips while it fades.
+    // The colours follow a line that parses, not the offer of an ACE form.
+    const SpringEasing spring = SpringEasing::inputBar();
     if (key != m_animationKey) {
         const bool shown = key.has_value();
-        if (shown != m_animationKey.has_value()) {
-            const SpringEasing spring = SpringEasing::inputBar();
+        if (shown != m_animationKey.has_value())
             SpringAnimation::animate(spring, m_chipRow, "reveal", shown ? 1.0 : 0.0);
-            SpringAnimation::animate(spring, m_fieldRow, "tone", shown ? 1.0 : 0.0);
-        }
         m_animationKey = key;
+    }
+    if (preview.parses() != m_toned) {
+        m_toned = preview.parses();
+        SpringAnimation::animate(spring, m_fieldRow, "tone", m_toned ? 1.0 : 0.0);
     }
 }
 

@@ -45,6 +45,7 @@ private:
     ChipRow* m_chipRow;
     FieldRow* m_fieldRow;
     std::optional<QString> m_animationKey;
+    bool m_toned = false;
 };
 
 } // namespace Quello
