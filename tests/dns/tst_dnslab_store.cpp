@@ -155,6 +155,34 @@ private Q_SLOTS:
                  qPrintable(m_stderr));
     }
 
+    // The real dig's failures: no server reached at all (offline, or the
+    // network not back after a wake-up) leaves a settled watch settled and
+    // posts nothing when the servers return; one server silent unsettles it.
+    void settledWatchThroughFailures_data() {
+        QTest::addColumn<QStringList>("fault"); // lab commands, and their undoing
+        QTest::addColumn<bool>("staysSettled");
+        QTest::newRow("every resolver unreachable")
+            << QStringList{u"stop|all"_s, u"start|all"_s} << true;
+        QTest::newRow("one resolver times out")
+            << QStringList{u"freeze|quad9"_s, u"thaw|quad9"_s} << false;
+    }
+
+    void settledWatchThroughFailures() {
+        QFETCH(QStringList, fault);
+        QFETCH(bool, staysSettled);
+        QVERIFY(lab(u"set-a|all|trip.lab.test|192.0.2.1"_s));
+        const QUuid id = m_f->addAndCheck(u"trip.lab.test"_s);
+        QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
+
+        QVERIFY(lab(fault[0]));
+        QVERIFY(m_f->checkNow(id));
+        QCOMPARE(m_f->store->watch(id)->settledAt.has_value(), staysSettled);
+        QVERIFY(lab(fault[1]));
+        QVERIFY(m_f->checkNow(id));
+        QVERIFY(m_f->store->watch(id)->settledAt);
+        QCOMPARE(m_f->notifier.notifications.size(), staysSettled ? 1 : 2);
+    }
+
     void waitSettlesWithinOneIntervalOfTheLastChange() {
         QVERIFY(lab(u"set-a|all|moving.lab.test|192.0.2.1"_s));
         start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
