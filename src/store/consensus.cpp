@@ -36,6 +36,19 @@ ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt) 
     return result;
 }
 
+bool reachedNoServer(const ResolverResult& result) {
+    if (!result.failed || !result.status)
+        return false;
+    switch (*result.status) {
+    case AnswerStatus::TimedOut:
+    case AnswerStatus::Unreachable:
+    case AnswerStatus::ConnectionRefused:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString answerKey(const ResolverResult& result) {
     return result.values.join(QStringLiteral(", "));
 }

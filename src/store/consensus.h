@@ -25,6 +25,11 @@ using ResultMap = QMap<QString, ResolverResult>; // resolver id -> result
 // The result one query leaves: a failure keeps no values, only its kind.
 ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt);
 
+// The query never reached a DNS server: it timed out, the network was
+// unreachable or the port refused. A check in which every query did so says
+// nothing about the record.
+bool reachedNoServer(const ResolverResult& result);
+
 // One resolver's whole answer as a single text: the unit the resolvers are
 // compared by, and the form a consensus is shown and notified in.
 QString answerKey(const ResolverResult& result);

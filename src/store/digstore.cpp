@@ -17,25 +17,6 @@
 
 namespace Quello {
 
-namespace {
-
-// The query never reached a DNS server: no reply within the time-out, the
-// port refused, the network unreachable or no route to it.
-bool reachedNoServer(const ResolverResult& result) {
-    if (!result.failed || !result.status)
-        return false;
-    switch (*result.status) {
-    case AnswerStatus::TimedOut:
-    case AnswerStatus::Unreachable:
-    case AnswerStatus::ConnectionRefused:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 DigStore::DigStore(const StoreServices& services, QObject* parent)
     : QObject(parent)
     , m_settings(services.settings)
@@ -181,7 +162,7 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
             [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
                 const ResolverResult result = Consensus::resultFrom(outcome, m_clock.now());
                 gathering->fresh.insert(resolverId, result);
-                if (!reachedNoServer(result))
+                if (!Consensus::reachedNoServer(result))
                     gathering->anyServerReached = true;
 
                 if (--gathering->outstanding > 0)
