@@ -8,7 +8,7 @@ namespace Quello {
 
 namespace {
 
-// A NetworkManager that has not answered a ping by then is taken as hung.
+// A NetworkManager that has not answered by then is taken as hung.
 constexpr int pingTimeoutMs = 2000;
 
 Connectivity::State fromReachability(QNetworkInformation::Reachability reachability) {
@@ -35,10 +35,14 @@ NetworkConnectivity::NetworkConnectivity(QDBusConnection systemBus, QObject* par
         load();
         return;
     }
-    const QDBusMessage ping = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("/org/freedesktop"),
-        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
-    auto* watcher = new QDBusPendingCallWatcher(systemBus.asyncCall(ping, pingTimeoutMs), this);
+    // A property, not a Peer.Ping: GDBus answers a ping on its own thread even
+    // while NetworkManager's main loop, which the backend's calls need, hangs.
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.NetworkManager"),
+        QStringLiteral("/org/freedesktop/NetworkManager"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    ask << QStringLiteral("org.freedesktop.NetworkManager") << QStringLiteral("Connectivity");
+    auto* watcher = new QDBusPendingCallWatcher(systemBus.asyncCall(ask, pingTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();

@@ -6,10 +6,11 @@
 
 namespace Quello {
 
-// Qt's QNetworkInformation, loaded once NetworkManager has shown that it
-// answers: its backend asks NetworkManager with blocking calls, which must
-// not hold the main thread when NetworkManager hangs. Until then, and for
-// good where no backend loads, the state is Unknown.
+// The system's view, from Qt's QNetworkInformation: NetworkManager's backend,
+// or glib's where there is no NetworkManager. The backend is loaded only once
+// NetworkManager has answered (or is known to be absent): it asks it with
+// blocking calls, which must not hold the main thread when it hangs. Until
+// then, and for good where no backend loads, the state is Unknown.
 class NetworkConnectivity final : public Connectivity {
     Q_OBJECT
 
