@@ -12,7 +12,7 @@ namespace Quello {
 // a watcher that hangs; asked here without blocking, and briefly, first.
 namespace TrayWatcherProbe {
 
-inline constexpr int timeoutMs = 1500;
+inline constexpr int timeoutMs = 1000;
 
 // `done` runs once, from the event loop, unless `context` is gone first.
 void ask(const QDBusConnection& bus, QObject* context, std::function<void(bool answered)> done);
