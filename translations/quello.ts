@@ -130,6 +130,9 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>Already watched: %1, %2</source>
+    </message>
+    <message>
+        <source>Not a valid watch; Tab puts in its ACE form, %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -137,6 +140,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ACE form, Tab to use it:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -209,6 +216,9 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>%1 propagating again</source>
+    </message>
+    <message>
+        <source>Offline — checks resume when you are back online</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -277,6 +287,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>Quello is already running but does not answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the session bus does not answer; Quello runs without it</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -384,6 +398,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>cannot run %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>asking for %1, the ACE form of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::WatchRow</name>
@@ -445,6 +463,9 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>Shows the answer from each resolver.</source>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

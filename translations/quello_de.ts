@@ -149,12 +149,20 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>Already watched: %1, %2</source>
         <translation>Wird schon beobachtet: %1, %2</translation>
     </message>
+    <message>
+        <source>Not a valid watch; Tab puts in its ACE form, %1</source>
+        <translation>Keine gültige Beobachtung; Tab setzt die ACE-Form ein, %1</translation>
+    </message>
 </context>
 <context>
     <name>Quello::InputPreview</name>
     <message>
         <source>wait for %1</source>
         <translation>warten auf %1</translation>
+    </message>
+    <message>
+        <source>ACE form, Tab to use it:</source>
+        <translation>ACE-Form, mit Tab übernehmen:</translation>
     </message>
 </context>
 <context>
@@ -228,6 +236,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>%1 propagating again</source>
         <translation>%1 wird wieder verbreitet</translation>
     </message>
+    <message>
+        <source>Offline — checks resume when you are back online</source>
+        <translation>Offline – die Prüfungen gehen weiter, sobald wieder eine Verbindung besteht</translation>
+    </message>
 </context>
 <context>
     <name>Quello::ProgressView</name>
@@ -297,6 +309,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>Quello is already running but does not answer</source>
         <translation>Quello läuft bereits, antwortet aber nicht</translation>
+    </message>
+    <message>
+        <source>the session bus does not answer; Quello runs without it</source>
+        <translation>der Sitzungsbus antwortet nicht; Quello läuft ohne ihn</translation>
     </message>
 </context>
 <context>
@@ -403,6 +419,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>cannot run %1</source>
         <translation>%1 lässt sich nicht starten</translation>
     </message>
+    <message>
+        <source>asking for %1, the ACE form of %2</source>
+        <translation>frage nach %1, der ACE-Form von %2</translation>
+    </message>
 </context>
 <context>
     <name>Quello::WatchRow</name>
@@ -465,6 +485,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>Shows the answer from each resolver.</source>
         <translation>Zeigt die Antwort jedes Resolvers.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 </TS>

@@ -48,6 +48,8 @@ Q_SIGNALS:
     void trayArrived();
     // The last tray that showed the icon has gone.
     void trayLost();
+    // A tray host is there but does not answer; said once.
+    void trayHostSilent();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +70,8 @@ private:
     // StatusNotifierItem.
     bool m_trayForHost = false;
     bool m_trayMadeBefore = false;
+    bool m_askingWatcher = false;
+    bool m_watcherWasSilent = false;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;
     QIcon m_icon;

@@ -3,6 +3,7 @@
 #include "menubar/colorschemewatcher.h"
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
+#include "menubar/sessionbusprobe.h"
 #include "menubar/singleinstance.h"
 #include "panel/style/panelresources.h"
 #include "query/openfilelimit.h"
@@ -22,6 +23,9 @@ namespace {
 
 // How long a start without a tray waits for one before it opens its window.
 constexpr int trayGraceMs = 4000;
+
+// A healthy session bus answers within milliseconds.
+constexpr std::chrono::milliseconds busProbeDeadline{1500};
 
 bool loadQuelloTranslation(QTranslator& translator, const QLocale& locale) {
     return translator.load(locale, QStringLiteral("quello"), QStringLiteral("_"),
@@ -48,7 +52,8 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .notifier = m_notifier,
         .clock = m_clock,
         .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
-        .wakeWatcher = &m_wakeWatcher})
+        .wakeWatcher = &m_wakeWatcher,
+        .connectivity = &m_connectivity})
     , m_colorScheme(new ColorSchemeWatcher(this))
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
@@ -71,6 +76,11 @@ QuelloApp::QuelloApp(const QString& digProgram)
             showPanel();
     });
     connect(m_item, &MenuBarItem::clicked, this, &QuelloApp::togglePanel);
+    // No icon to click until it answers, if ever: the window instead.
+    connect(m_item, &MenuBarItem::trayHostSilent, this, [this] {
+        if (!trayUsable() && !m_popover->isVisible())
+            showPanel();
+    });
 }
 
 QuelloApp::~QuelloApp() = default;
@@ -165,6 +175,21 @@ int QuelloApp::main(int argc, char* argv[]) {
     // listens: Qt sends only the events some listener has asked for.
     if (!qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+
+    // Before anything of Qt's touches the bus: Qt would wait for it on the
+    // main thread, 25 s per call. Without it there is no StatusNotifierItem
+    // tray and no desktop notification, but an X11 tray, the window and the
+    // checks all work.
+    const bool busSilent =
+        SessionBusProbe::probe(QProcessEnvironment::systemEnvironment(), busProbeDeadline)
+        == SessionBusProbe::Verdict::Silent;
+    if (busSilent) {
+        complain(QT_TRANSLATE_NOOP("Quello::QuelloApp",
+                                   "the session bus does not answer; Quello runs without it"));
+        // An address libdbus refuses at once; unset, it would start a bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    }
+
     QApplication::setApplicationName(QStringLiteral("Quello"));
     QApplication::setOrganizationName(QStringLiteral("Quello"));
     QApplication::setDesktopFileName(QStringLiteral("quello"));
@@ -183,8 +208,15 @@ int QuelloApp::main(int argc, char* argv[]) {
     QuelloApp app;
     instance.listen();
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
-    // Whether a tray shows the icon is known only once the watcher answers.
-    app.showWindowUnlessTray();
+    // Whether a tray shows the icon is known only once the watcher answers;
+    // no tray host can come on a silent bus, so then the window comes at once.
+    if (busSilent)
+        QTimer::singleShot(0, &app, [&app] {
+            if (!app.trayUsable())
+                app.showPanel();
+        });
+    else
+        app.showWindowUnlessTray();
     return QApplication::exec();
 }
 

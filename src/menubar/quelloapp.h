@@ -4,6 +4,7 @@
 #include "store/digstore.h"
 #include "store/inisettingsstore.h"
 #include "store/logindwakewatcher.h"
+#include "store/networkconnectivity.h"
 #include "store/systemclock.h"
 
 #include <QLocale>
@@ -59,6 +60,7 @@ private:
     DesktopNotifier m_notifier;
     SystemClock m_clock;
     LogindWakeWatcher m_wakeWatcher;
+    NetworkConnectivity m_connectivity;
     DigStore m_store;
     ColorSchemeWatcher* m_colorScheme;
     MenuBarItem* m_item;

@@ -83,6 +83,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     // A reader turned on while the panel is open is told where it is.
     connect(new ScreenReaderStatus(this), &ScreenReaderStatus::readerListening, this,
             &PanelView::greetReader);
+    connect(&m_store, &DigStore::offlineChanged, this, &PanelView::refresh);
     refresh();
     applyPalette();
 }
@@ -191,7 +192,11 @@ bool PanelView::focusNextPrevChild(bool next) {
 
 void PanelView::refresh() {
     const int pending = m_store.pendingCount();
-    const QString summary = subtitle(static_cast<int>(m_store.watches().size()), pending);
+    // Offline, every resolver would look like a problem; the cause is said
+    // instead of a count that cannot change meanwhile.
+    const QString summary = m_store.isOffline()
+                                ? tr("Offline \u2014 checks resume when you are back online")
+                                : subtitle(static_cast<int>(m_store.watches().size()), pending);
     m_subtitle->setText(summary);
     // Trays offer no spoken label for their icons; the panel carries the
     // item's words, and the summary line as its description.

@@ -2,6 +2,8 @@
 
 #include "query/digrunner.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <utility>
 
@@ -32,6 +34,19 @@ ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt) 
     }
     result.checkedAt = checkedAt;
     return result;
+}
+
+bool reachedNoServer(const ResolverResult& result) {
+    if (!result.failed || !result.status)
+        return false;
+    switch (*result.status) {
+    case AnswerStatus::TimedOut:
+    case AnswerStatus::Unreachable:
+    case AnswerStatus::ConnectionRefused:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString answerKey(const ResolverResult& result) {
@@ -81,7 +96,7 @@ bool isSettled(const Watch& watch, const ResultMap& results) {
                            [&](const auto* r) { return r->values == first; });
     }
     return std::all_of(stored.cbegin(), stored.cend(),
-                       [&](const auto* r) { return matches(r->values, *watch.expected); });
+                       [&](const auto* r) { return matchesExpected(watch, r->values); });
 }
 
 bool matches(const QStringList& values, const QString& expected) {
@@ -102,6 +117,81 @@ bool matches(const QStringList& values, const QString& expected) {
     return false;
 }
 
+bool matchesExpected(const Watch& watch, const QStringList& values) {
+    if (!watch.expected)
+        return false;
+    if (matches(values, *watch.expected))
+        return true;
+    if (watch.recordType != RecordType::TXT)
+        return false;
+    // A long DKIM key or SPF record is published as several strings, and
+    // non-ASCII text comes back as decimal escapes; the user types the text
+    // the DNS provider shows. The values themselves stay as dig printed them.
+    QStringList texts;
+    for (const QString& value : values) {
+        if (std::optional<QString> text = recordText(value); text && *text != value)
+            texts.append(*std::move(text));
+    }
+    return !texts.isEmpty() && matches(texts, *watch.expected);
+}
+
+std::optional<QString> recordText(QStringView value) {
+    // The runner took off the first and the last quote; every string of the
+    // record is quoted again once they are back.
+    const QString quoted = u'"' + value.toString() + u'"';
+    QByteArray bytes;
+    QString run; // plain characters, added as UTF-8 in one go
+    const auto flush = [&] {
+        bytes += run.toUtf8();
+        run.clear();
+    };
+    qsizetype i = 0;
+    const qsizetype n = quoted.size();
+    while (i < n) {
+        if (quoted[i] != u'"')
+            return std::nullopt;
+        for (++i;; ++i) {
+            if (i >= n)
+                return std::nullopt; // an unterminated string
+            const QChar c = quoted[i];
+            if (c == u'"')
+                break;
+            if (c != u'\\') {
+                run += c;
+                continue;
+            }
+            if (++i >= n)
+                return std::nullopt;
+            const QStringView digits = QStringView(quoted).sliced(i, std::min<qsizetype>(3, n - i));
+            if (digits.size() == 3 && std::all_of(digits.begin(), digits.end(), [](QChar d) {
+                    return d >= u'0' && d <= u'9';
+                })) {
+                // \DDD: one byte, which may be part of a UTF-8 sequence.
+                const int byte = digits.toInt();
+                if (byte > 255)
+                    return std::nullopt;
+                flush();
+                bytes += static_cast<char>(byte);
+                i += 2;
+            } else {
+                run += quoted[i]; // \" and \\ stand for the character itself
+            }
+        }
+        flush();
+        ++i; // past the closing quote
+        // dig puts one space between the strings of a record.
+        if (i < n && quoted[i] == u' ')
+            ++i;
+        else if (i < n)
+            return std::nullopt;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver) {
     const ResolverResult* stored = find(results, resolver);
     if (!stored)
@@ -110,7 +200,7 @@ ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolv
         return ResolverStatus::Problem;
     if (!watch.expected)
         return stored->values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok;
-    return matches(stored->values, *watch.expected) ? ResolverStatus::Ok : ResolverStatus::Problem;
+    return matchesExpected(watch, stored->values) ? ResolverStatus::Ok : ResolverStatus::Problem;
 }
 
 QList<Resolver> lagging(const Watch& watch, const ResultMap& results) {

@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 
@@ -24,6 +25,11 @@ using ResultMap = QMap<QString, ResolverResult>; // resolver id -> result
 // The result one query leaves: a failure keeps no values, only its kind.
 ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt);
 
+// The query never reached a DNS server: it timed out, the network was
+// unreachable or the port refused. A check in which every query did so says
+// nothing about the record.
+bool reachedNoServer(const ResolverResult& result);
+
 // One resolver's whole answer as a single text: the unit the resolvers are
 // compared by, and the form a consensus is shown and notified in.
 QString answerKey(const ResolverResult& result);
@@ -37,6 +43,15 @@ bool isSettled(const Watch& watch, const ResultMap& results);
 
 // Case-insensitive, against a whole value or one word of it.
 bool matches(const QStringList& values, const QString& expected);
+
+// As matches(), and for a TXT watch also against each value read as the
+// record's text: its strings joined, dig's escapes decoded, as UTF-8.
+bool matchesExpected(const Watch& watch, const QStringList& values);
+
+// A TXT value as dig prints it, without the outer quotes the runner strips
+// ("a" "b\"c" stored as a" "b\"c), read as the record's text ("ab\"c").
+// None when it is not such a value or its bytes are not UTF-8.
+std::optional<QString> recordText(QStringView value);
 
 ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver);
 

@@ -2,6 +2,7 @@
 
 #include "model/watchlistcodec.h"
 #include "store/clock.h"
+#include "store/connectivity.h"
 #include "store/consensus.h"
 #include "store/notifier.h"
 #include "store/settingsstore.h"
@@ -22,11 +23,16 @@ DigStore::DigStore(const StoreServices& services, QObject* parent)
     , m_settings(services.settings)
     , m_notifier(services.notifier)
     , m_clock(services.clock)
+    , m_connectivity(services.connectivity)
     , m_queries(services.digProgram, services.maxConcurrentQueries) {
     load();
     startPolling();
     if (services.wakeWatcher)
         connect(services.wakeWatcher, &WakeWatcher::wokeUp, this, &DigStore::wokeUp);
+    if (m_connectivity) {
+        m_offline = m_connectivity->state() == Connectivity::State::Offline;
+        connect(m_connectivity, &Connectivity::stateChanged, this, &DigStore::connectivityChanged);
+    }
     // Every saved watch, settled or not, gets one check right after launch,
     // once the caller has had the chance to connect to our signals.
     QTimer::singleShot(0, this, [this] { checkAll(); });
@@ -126,7 +132,7 @@ void DigStore::setChecking(const QUuid& id, bool checking) {
 
 void DigStore::check(const QUuid& id, std::function<void()> done) {
     const Watch* found = watch(id);
-    if (!found) {
+    if (!found || m_offline) {
         if (done)
             done();
         return;
@@ -146,6 +152,7 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         ResultMap fresh;
         qsizetype outstanding = 0;
         std::function<void()> done;
+        bool anyServerReached = false;
     };
     auto gathering = std::make_shared<Gathering>();
     gathering->outstanding = static_cast<qsizetype>(Resolver::all().size());
@@ -155,18 +162,21 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         m_queries.query(
             copy.domain, copy.recordType, resolver.server, this,
             [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                gathering->fresh.insert(resolverId, Consensus::resultFrom(outcome, m_clock.now()));
+                const ResolverResult result = Consensus::resultFrom(outcome, m_clock.now());
+                gathering->fresh.insert(resolverId, result);
+                if (!Consensus::reachedNoServer(result))
+                    gathering->anyServerReached = true;
 
                 if (--gathering->outstanding > 0)
                     return;
-                finishCheck(id, gathering->fresh);
+                finishCheck(id, gathering->fresh, gathering->anyServerReached);
                 if (gathering->done)
                     gathering->done();
             });
     }
 }
 
-void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
+void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh, bool anyServerReached) {
     // The four answers replace the earlier ones at once, never one by one.
     m_results.insert(id, fresh);
     Q_EMIT resultsChanged(id);
@@ -179,7 +189,12 @@ void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
         return;
     }
 
-    settle(id);
+    // No server was reached: the machine is offline, or its network not back
+    // yet after a wake-up. That says nothing about the record, so the watch
+    // keeps its state; falling back here would settle and notify it again
+    // once the network returns.
+    if (anyServerReached)
+        settle(id);
     setChecking(id, false);
     pollSoonerIfNeeded(id);
 }
@@ -187,7 +202,7 @@ void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
 void DigStore::checkAll(std::function<void()> done) {
     // A copy: checks started here may not see watches added meanwhile, and
     // starting each from its own copy avoids looking every watch up again.
-    const QList<Watch> watches = m_watches;
+    const QList<Watch> watches = m_offline ? QList<Watch>() : m_watches;
 
     if (watches.isEmpty()) {
         if (done)
@@ -295,6 +310,19 @@ void DigStore::startPolling() {
 }
 
 void DigStore::wokeUp() {
+    // The network is not back yet: the checks wait for it, though not for
+    // ever, since the system may be wrong about it.
+    if (m_offline) {
+        if (m_wakeWait)
+            return;
+        m_wakeWait = new QObject(this);
+        m_clock.sleep(wakeGrace, m_wakeWait, [this] {
+            m_wakeWait->deleteLater();
+            m_wakeWait = nullptr;
+            checkDue(true);
+        });
+        return;
+    }
     // The sleep is meant to count on while the machine is asleep, but Qt's
     // timers do not: the pass comes now instead of up to a period late. A
     // pass under way already sleeps afresh once it is done.
@@ -337,7 +365,17 @@ std::optional<Instant> DigStore::nextExpiryCheck() const {
     return next;
 }
 
+// Whether the watch is due at `at` on the schedule, without spending its one
+// early check: for the checks that run when the network comes back.
+bool DigStore::isDue(const Watch& w, Instant at) const {
+    return PollSchedule::decide(w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id), at).due;
+}
+
 void DigStore::pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime) {
+    // Offline, a pass checks nothing; the return of the network checks
+    // whatever fell due meanwhile.
+    if (m_offline)
+        index = snapshot.size();
     for (; index < snapshot.size(); ++index) {
         const Watch& w = snapshot.at(index);
         const PollSchedule::Decision decision = PollSchedule::decide(
@@ -355,6 +393,37 @@ void DigStore::pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime
         return;
     }
     startPolling();
+}
+
+// --- Connectivity -----------------------------------------------------------
+
+bool DigStore::isOffline() const {
+    return m_offline;
+}
+
+void DigStore::connectivityChanged() {
+    const bool offline = m_connectivity->state() == Connectivity::State::Offline;
+    if (offline == m_offline)
+        return;
+    m_offline = offline;
+    Q_EMIT offlineChanged(offline);
+    if (offline)
+        return;
+    delete m_wakeWait; // the network is back before the grace ran out
+    m_wakeWait = nullptr;
+    checkDue(false);
+}
+
+void DigStore::checkDue(bool evenOffline) {
+    if (m_offline && !evenOffline)
+        return;
+    // All at once, as at launch: the user has waited long enough.
+    const Instant now = m_clock.now();
+    const QList<Watch> watches = m_watches;
+    for (const Watch& w : watches) {
+        if (isDue(w, now))
+            startCheck(w, {});
+    }
 }
 
 // --- Notifications ----------------------------------------------------------

@@ -24,6 +24,7 @@
 namespace Quello {
 
 class Clock;
+class Connectivity;
 class Notifier;
 class SettingsStore;
 class WakeWatcher;
@@ -38,6 +39,8 @@ struct StoreServices {
     int maxConcurrentQueries = DigQueue::defaultMaxRunning;
     // Null: no wake-ups from suspend are heard of.
     WakeWatcher* wakeWatcher = nullptr;
+    // Null: the machine counts as online, whatever it is.
+    Connectivity* connectivity = nullptr;
 };
 
 // The one model object: the watch list, the latest answer of every resolver
@@ -55,6 +58,9 @@ public:
     static constexpr std::chrono::seconds pollingPeriod = PollSchedule::pollingPeriod;
     static constexpr double pendingInterval = PollSchedule::pendingInterval;
     static constexpr double settledInterval = PollSchedule::settledInterval;
+    // After a wake-up the network takes a moment to come back; the checks
+    // wait for it this long at most.
+    static constexpr std::chrono::seconds wakeGrace{20};
 
     // Loads the saved list, starts polling, and checks every watch once as
     // soon as the event loop runs.
@@ -95,6 +101,9 @@ public:
     std::optional<Instant> etaOf(const Watch& watch) const;
     // The store's clock, so that countdowns and its schedule agree.
     Instant now() const;
+    // The system says the machine is offline: no check starts until it is
+    // back, and then every due watch is checked at once.
+    bool isOffline() const;
 
     const DigQueue& queries() const { return m_queries; }
 
@@ -104,6 +113,7 @@ Q_SIGNALS:
     void watchUpdated(const QUuid& id);    // a field of that watch changed (settledAt)
     void resultsChanged(const QUuid& id);  // the results of that watch were replaced or dropped
     void checkingChanged(const QUuid& id); // that id entered or left isChecking()
+    void offlineChanged(bool offline);
 
 private:
     void load();
@@ -111,11 +121,14 @@ private:
     void startPolling();
     void wokeUp();
     void pollPass();
+    bool isDue(const Watch& w, Instant at) const;
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
     void pollSoonerIfNeeded(const QUuid& id);
     std::optional<Instant> nextExpiryCheck() const;
     void startCheck(const Watch& copy, std::function<void()> done);
-    void finishCheck(const QUuid& id, const ResultMap& fresh);
+    void finishCheck(const QUuid& id, const ResultMap& fresh, bool anyServerReached);
+    void connectivityChanged();
+    void checkDue(bool evenOffline);
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();
     void notifySettled(const Watch& watch);
@@ -125,6 +138,7 @@ private:
     SettingsStore& m_settings;
     Notifier& m_notifier;
     Clock& m_clock;
+    Connectivity* m_connectivity;
     DigQueue m_queries;
 
     QList<Watch> m_watches;
@@ -136,6 +150,9 @@ private:
     // Pending watches that had their one check sooner than the pending
     // interval after the one before; cleared when they settle.
     QSet<QUuid> m_earlyCheckSpent;
+    // The wait for the network after a wake-up; null when none is under way.
+    QObject* m_wakeWait = nullptr;
+    bool m_offline = false;
 };
 
 } // namespace Quello

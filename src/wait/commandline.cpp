@@ -1,5 +1,6 @@
 #include "wait/commandline.h"
 
+#include "model/acename.h"
 #include "model/recordtype.h"
 
 #include <QCoreApplication>
@@ -144,6 +145,14 @@ CommandLine::parse(const QStringList& arguments) {
         }
     }
 
+    // Not bound by the panel's parser: a name in its own script is asked for
+    // in the form DNS carries, and said so.
+    if (!words.isEmpty()) {
+        if (const std::optional<QString> ace = AceName::fromUnicode(words.first())) {
+            options.unicodeDomain = words.first();
+            words.first() = *ace;
+        }
+    }
     const QString line = words.join(u' ');
     if (const QString refusal = lineRefusal(line); !refusal.isEmpty())
         return Refusal{refusal};

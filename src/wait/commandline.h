@@ -33,6 +33,8 @@ public:
         bool quiet = false;
         bool json = false;
         bool help = false; // nothing else is looked at
+        // The domain as given, when it was converted to its ACE form.
+        std::optional<QString> unicodeDomain;
 
         bool operator==(const Options&) const = default;
     };

@@ -38,6 +38,10 @@ std::optional<int> WaitCommand::start(const QStringList& arguments) {
         return DigUnavailable;
     }
 
+    if (m_options.unicodeDomain && !m_options.quiet)
+        complain(tr("asking for %1, the ACE form of %2")
+                     .arg(m_options.request.domain, *m_options.unicodeDomain));
+
     m_run = std::make_unique<WaitRun>(m_options.request, m_options.interval, m_options.timeout,
                                       m_digProgram);
     connect(m_run.get(), &WaitRun::finished, this, &WaitCommand::onFinished);

@@ -26,6 +26,10 @@ namespace {
     return DnsLab::run(command.split(u'|'));
 }
 
+[[nodiscard]] bool lab(const QStringList& args) {
+    return DnsLab::run(args);
+}
+
 } // namespace
 
 class TestDnslabStore : public QObject {
@@ -107,6 +111,76 @@ private Q_SLOTS:
         if (!values.isEmpty())
             QCOMPARE(m_f->notifier.notifications.first().body,
                      QStringLiteral("All resolvers now return ") + values.join(u", "));
+    }
+
+    // The text as a DNS provider shows it matches what the real dig prints.
+    void expectedTxtTextMatchesTheRealOutput_data() {
+        QTest::addColumn<QStringList>("strings"); // of the one TXT record
+        QTest::addColumn<QString>("expected");
+
+        const QString key = u"MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA"_s.repeated(7);
+        const QString head = u"v=DKIM1; k=rsa; p="_s + key.left(255 - 18);
+        QTest::newRow("DKIM key in two strings")
+            << QStringList{head, key.mid(255 - 18)} << u"v=DKIM1; k=rsa; p="_s + key;
+        QTest::newRow("escapes") << QStringList{u"say \"hi\" \\o/"_s} << u"say \"hi\" \\o/"_s;
+        QTest::newRow("UTF-8") << QStringList{u"caf\u00e9 \u2019"_s, u"\u540d"_s}
+                               << u"caf\u00e9 \u2019\u540d"_s;
+    }
+
+    void expectedTxtTextMatchesTheRealOutput() {
+        QFETCH(QStringList, strings);
+        QFETCH(QString, expected);
+        QVERIFY(lab(QStringList{u"set-txt"_s, u"all"_s, u"text.lab.test"_s} + strings));
+
+        const QUuid id = m_f->addAndCheck(u"text.lab.test"_s, RecordType::TXT, expected);
+        QVERIFY(!id.isNull());
+        QVERIFY(m_f->store->watch(id)->settledAt);
+        QCOMPARE(m_f->notifier.notifications.size(), 1);
+
+        start({u"--timeout"_s, u"5s"_s, u"text.lab.test"_s, u"TXT"_s, expected});
+        QCOMPARE(finish(20000), 0);
+    }
+
+    // dig converts no name when its output is not a terminal: the ACE form
+    // is what reaches it, from the panel's suggestion and from quello-wait.
+    void unicodeNameAskedForInItsAceForm() {
+        QVERIFY(lab(u"set-a|all|xn--bcher-kva.example.test|192.0.2.1"_s));
+        const QUuid id =
+            m_f->addAndCheck(u"xn--bcher-kva.example.test"_s, RecordType::A, u"192.0.2.1"_s);
+        QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
+
+        start({u"--timeout"_s, u"5s"_s, u"b\u00fccher.example.test"_s, u"A"_s, u"192.0.2.1"_s});
+        QCOMPARE(finish(20000), 0);
+        QVERIFY2(m_stderr.contains(u"asking for xn--bcher-kva.example.test"_s),
+                 qPrintable(m_stderr));
+    }
+
+    // The real dig's failures: no server reached at all (offline, or the
+    // network not back after a wake-up) leaves a settled watch settled and
+    // posts nothing when the servers return; one server silent unsettles it.
+    void settledWatchThroughFailures_data() {
+        QTest::addColumn<QStringList>("fault"); // lab commands, and their undoing
+        QTest::addColumn<bool>("staysSettled");
+        QTest::newRow("every resolver unreachable")
+            << QStringList{u"stop|all"_s, u"start|all"_s} << true;
+        QTest::newRow("one resolver times out")
+            << QStringList{u"freeze|quad9"_s, u"thaw|quad9"_s} << false;
+    }
+
+    void settledWatchThroughFailures() {
+        QFETCH(QStringList, fault);
+        QFETCH(bool, staysSettled);
+        QVERIFY(lab(u"set-a|all|trip.lab.test|192.0.2.1"_s));
+        const QUuid id = m_f->addAndCheck(u"trip.lab.test"_s);
+        QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
+
+        QVERIFY(lab(fault[0]));
+        QVERIFY(m_f->checkNow(id));
+        QCOMPARE(m_f->store->watch(id)->settledAt.has_value(), staysSettled);
+        QVERIFY(lab(fault[1]));
+        QVERIFY(m_f->checkNow(id));
+        QVERIFY(m_f->store->watch(id)->settledAt);
+        QCOMPARE(m_f->notifier.notifications.size(), staysSettled ? 1 : 2);
     }
 
     void waitSettlesWithinOneIntervalOfTheLastChange() {

@@ -99,6 +99,12 @@ private Q_SLOTS:
             << actionNames.join(u'|') << QStringLiteral("Jetzt prüfen|Entfernen");
         QTest::newRow("summary") << m_panel->subtitleLabel()->text()
                                  << QStringLiteral("1 in Verbreitung");
+        m_fixture.connectivity.set(Connectivity::State::Offline);
+        QTest::newRow("offline") << m_panel->subtitleLabel()->text()
+                                 << QStringLiteral(
+                                        "Offline \u2013 die Pr\u00FCfungen gehen weiter, "
+                                        "sobald wieder eine Verbindung besteht");
+        m_fixture.connectivity.set(Connectivity::State::Online);
     }
 
     void texts() {

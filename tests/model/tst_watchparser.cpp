@@ -1,8 +1,10 @@
+#include "model/acename.h"
 #include "model/watchparser.h"
 
 #include <QTest>
 
 using namespace Quello;
+using namespace Qt::StringLiterals;
 using OptionalRequest = std::optional<WatchRequest>;
 Q_DECLARE_METATYPE(OptionalRequest)
 
@@ -70,6 +72,30 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(WatchParser::isValidDomain(text), valid);
+    }
+
+    // The parser refuses these names; their ACE form is what to type instead.
+    void aceName_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ace"); // null: no suggestion
+
+        QTest::newRow("umlaut, any case")
+            << u"B\u00FCcher.Example.test"_s << u"xn--bcher-kva.example.test"_s;
+        QTest::newRow("sharp s kept (not transitional)") << u"fa\u00DF.de"_s << u"xn--fa-hia.de"_s;
+        QTest::newRow("underscore label")
+            << u"_dmarc.m\u00FCnchen.de"_s << u"_dmarc.xn--mnchen-3ya.de"_s;
+        QTest::newRow("ASCII needs none") << u"example.com"_s << QString();
+        QTest::newRow("final dot still refused") << u"\u00E4.de."_s << QString();
+        QTest::newRow("no dot still refused") << u"b\u00FCcher"_s << QString();
+        QTest::newRow("disallowed character") << u"\u2488.com"_s << QString();
+    }
+
+    void aceName() {
+        QFETCH(QString, name);
+        QFETCH(QString, ace);
+        QCOMPARE(AceName::fromUnicode(name).value_or(QString()), ace);
+        if (!ace.isNull())
+            QCOMPARE(AceName::toUnicode(ace), std::optional(name.toLower()));
     }
 };
 

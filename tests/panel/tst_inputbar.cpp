@@ -56,6 +56,11 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("example.com"), QStringLiteral("A"),
                            QStringLiteral("wait for 192.0.2.1")}
             << QList<QColor>{blue, violet, orange};
+        QTest::newRow("name in another script: its ACE form")
+            << QStringLiteral("b\u00FCcher.example.test A 192.0.2.1")
+            << QStringList{QStringLiteral("ACE form, Tab to use it:"),
+                           QStringLiteral("xn--bcher-kva.example.test")}
+            << QList<QColor>{orange, blue};
         // What does not parse shows nothing; the parser's own test has its rules.
         QTest::newRow("unknown type")
             << QStringLiteral("example.com SOA") << QStringList() << QList<QColor>();
@@ -187,6 +192,40 @@ private Q_SLOTS:
         QCOMPARE(bar.chipRow()->reveal(), watched ? 1.0 : 0.0);
         for (const Watch& w : store.watches())
             QVERIFY(w.domain == domain && w.recordType == type && w.expected == expected);
+    }
+
+    // The parser refuses a name in its own script; one key or click puts its
+    // ACE form into the field, and that line adds as any other.
+    void aceFormTakenByTabOrClick_data() {
+        QTest::addColumn<bool>("click");
+        QTest::newRow("Tab") << false;
+        QTest::newRow("click") << true;
+    }
+
+    void aceFormTakenByTabOrClick() {
+        QFETCH(bool, click);
+        StoreFixture fixture;
+        DigStore& store = fixture.start();
+        InputBar bar(store);
+        bar.show();
+        bar.field()->setText(QStringLiteral("b\u00FCcher.example.test A 192.0.2.1"));
+        QCOMPARE(bar.field()->accessibleDescription(),
+                 QStringLiteral("Not a valid watch; Tab puts in its ACE form, "
+                                "xn--bcher-kva.example.test"));
+        QTest::keyClick(bar.field(), Qt::Key_Return);
+        QCOMPARE(store.watches().size(), 0);
+
+        QTRY_VERIFY(bar.chipRow()->height() > 0);
+        if (click)
+            QTest::mouseClick(bar.chipRow(), Qt::LeftButton);
+        else
+            QTest::keyClick(bar.field(), Qt::Key_Tab);
+        QCOMPARE(bar.field()->text(), QStringLiteral("xn--bcher-kva.example.test A 192.0.2.1"));
+        QTest::keyClick(bar.field(), Qt::Key_Return);
+        QCOMPARE(store.watches().size(), 1);
+        // The row names it in both forms.
+        QCOMPARE(WatchRow::domainTitle(store.watches().first().domain),
+                 QStringLiteral("xn--bcher-kva.example.test (b\u00FCcher.example.test)"));
     }
 
     void animationFollowsTheParsedDomain() {

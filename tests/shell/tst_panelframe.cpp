@@ -77,6 +77,12 @@ private Q_SLOTS:
         QCOMPARE(panel.accessibleName(), QStringLiteral("Quello"));
         QVERIFY(!m_f->addAndCheck(QStringLiteral("c.example")).isNull());
         QCOMPARE(summary(), QStringLiteral("2 records settled"));
+
+        m_f->connectivity.set(Connectivity::State::Offline);
+        QCOMPARE(summary(),
+                 QStringLiteral("Offline \u2014 checks resume when you are back online"));
+        m_f->connectivity.set(Connectivity::State::Online);
+        QCOMPARE(summary(), QStringLiteral("2 records settled"));
     }
 
     // See-through only with rounded corners; an opaque window is filled to

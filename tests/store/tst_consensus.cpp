@@ -71,6 +71,29 @@ private Q_SLOTS:
             << "A" << "192.0.2.1" << list({one, one, two, one}) << "192.0.2.1" << false << "OOPO";
         QTest::newRow("expected empty quotes")
             << "TXT" << "\"\"" << four("\"\"\n\"x\"\n") << "x" << false << "PPPP";
+        // Several strings of one TXT record count as the text they join to;
+        // the answer key stays as dig printed them.
+        const char* dkim = "\"v=DKIM1; k=rsa; p=MIIB\" \"IjAN\"\n";
+        QTest::newRow("TXT strings joined")
+            << "TXT" << "v=DKIM1; k=rsa; p=MIIBIjAN" << four(dkim)
+            << "v=DKIM1; k=rsa; p=MIIB\" \"IjAN" << true << "OOOO";
+        QTest::newRow("TXT one word of the joined text")
+            << "TXT" << "p=MIIBIjAN" << four(dkim) << "v=DKIM1; k=rsa; p=MIIB\" \"IjAN" << true
+            << "OOOO";
+        QTest::newRow("TXT as printed still matches")
+            << "TXT" << "v=DKIM1; k=rsa; p=MIIB\" \"IjAN" << four(dkim)
+            << "v=DKIM1; k=rsa; p=MIIB\" \"IjAN" << true << "OOOO";
+        QTest::newRow("TXT escapes decoded")
+            << "TXT" << "say \"hi\" \\o/" << four("\"say \\\"hi\\\" \\\\o/\"\n")
+            << "say \\\"hi\\\" \\\\o/" << true << "OOOO";
+        QTest::newRow("TXT UTF-8 from decimal escapes")
+            << "TXT" << "it\u2019s caf\u00c9" << four("\"it\\226\\128\\153s caf\\195\\169\"\n")
+            << "it\\226\\128\\153s caf\\195\\169" << true << "OOOO";
+        QTest::newRow("TXT invalid UTF-8 never matches")
+            << "TXT" << "caf" << four("\"caf\\195\"\n") << "caf\\195" << false << "PPPP";
+        QTest::newRow("TXT joined text only for TXT")
+            << "CNAME" << "a b.example.test" << four("a\\032b.example.test.\n")
+            << "a\\032b.example.test" << false << "PPPP";
         // clang-format on
     }
 
@@ -134,6 +157,13 @@ private Q_SLOTS:
         QTest::newRow("falls back silently") << list({"ok", "fail"}) << "SP" << 2 << 1;
         QTest::newRow("settles again") << list({"ok", "split", "ok"}) << "SPS" << 3 << 2;
         QTest::newRow("never agrees") << list({"split", "fail"}) << "PP" << 0 << 0;
+        // No server reached (offline, or the network not back after a
+        // wake-up) says nothing about the record.
+        QTest::newRow("unreached keeps it settled")
+            << list({"ok", "unreached", "ok"}) << "SSS" << 1 << 1;
+        QTest::newRow("unreached keeps it pending") << list({"unreached", "ok"}) << "PS" << 1 << 1;
+        QTest::newRow("one server reached falls back")
+            << list({"ok", "one reached"}) << "SP" << 2 << 1;
     }
 
     void settleTransitions() {
@@ -158,6 +188,10 @@ private Q_SLOTS:
                 f.answerAll(one);
             else if (rounds[i] == QLatin1String("fail"))
                 f.answer({one, one, QStringLiteral("!9"), one});
+            else if (rounds[i] == QLatin1String("unreached"))
+                f.answerAll(QStringLiteral("!9"));
+            else if (rounds[i] == QLatin1String("one reached"))
+                f.answer({QStringLiteral("!9"), QStringLiteral("!9"), QStringLiteral("!9"), one});
             else
                 f.answer({one, one, QStringLiteral("192.0.2.2\n"), one});
             f.clock.setNow(f.clock.now() + 100);

@@ -394,6 +394,42 @@ private Q_SLOTS:
         QCOMPARE(m_f->dig.calls().size(), 8);
         QCOMPARE(m_f->clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
     }
+
+    void offlineHoldsChecksUntilBack_data() {
+        QTest::addColumn<bool>("backWithinGrace");
+        QTest::newRow("back within the grace") << true;
+        QTest::newRow("grace runs out") << false;
+    }
+
+    // Offline and a resume pass without a notification; back, due checks run.
+    void offlineHoldsChecksUntilBack() {
+        QFETCH(bool, backWithinGrace);
+        WakeWatcher watcher;
+        m_f->wakeWatcher = &watcher;
+        m_f->answerAll(QStringLiteral("192.0.2.1\n"));
+        DigStore& store = m_f->start(
+            {savedWatch(QStringLiteral("example.test"), RecordType::A, {}, 650'000'000.0)});
+        QVERIFY(m_f->launchChecksDone());
+        const auto calls = [&] { return m_f->dig.calls().size(); };
+        m_f->connectivity.set(Connectivity::State::Offline);
+        m_f->clock.advance(1200); // polling passes fall due and check nothing
+        store.checkAll();
+        QTest::qWait(50);
+        QCOMPARE(calls(), 4);
+        Q_EMIT watcher.wokeUp();
+        m_f->answerAll(QStringLiteral("!9")); // the network is not there yet
+        m_f->clock.advance(DigStore::wakeGrace.count() - 1);
+        QCOMPARE(calls(), 4);
+        if (backWithinGrace)
+            m_f->connectivity.set(Connectivity::State::Online);
+        else
+            m_f->clock.advance(1);
+        QTRY_COMPARE(calls(), 8);
+        QTRY_VERIFY(store.isChecking().isEmpty());
+        QVERIFY(store.watches().first().settledAt);
+        QCOMPARE(m_f->settings.writes.size(), 0);
+        QCOMPARE(m_f->notifier.notifications.size(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDigStore)

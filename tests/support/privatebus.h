@@ -57,6 +57,8 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
+    qint64 pid() const { return m_daemon.processId(); }
     QString errorString() const { return m_error; }
 
     // `name` is a process-wide connection name: one per peer.

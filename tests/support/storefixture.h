@@ -6,6 +6,7 @@
 #include "memorysettingsstore.h"
 #include "model/resolver.h"
 #include "model/watchlistcodec.h"
+#include "store/connectivity.h"
 #include "store/digstore.h"
 
 #include <QTest>
@@ -13,6 +14,18 @@
 #include <memory>
 
 namespace Quello::Test {
+
+class FakeConnectivity final : public Connectivity {
+public:
+    State state() const override { return m_state; }
+    void set(State state) {
+        m_state = state;
+        Q_EMIT stateChanged(state);
+    }
+
+private:
+    State m_state = State::Online;
+};
 
 // A store on fakes; `digProgram` may name another dig (the lab's real one).
 struct StoreFixture {
@@ -22,6 +35,7 @@ struct StoreFixture {
     FakeNotifier notifier;
     FakeClock clock;
     WakeWatcher* wakeWatcher = nullptr;
+    FakeConnectivity connectivity;
     std::unique_ptr<DigStore> store;
 
     DigStore& start() {
@@ -29,8 +43,8 @@ struct StoreFixture {
                                                          .notifier = notifier,
                                                          .clock = clock,
                                                          .digProgram = digProgram,
-
-                                                         .wakeWatcher = wakeWatcher});
+                                                         .wakeWatcher = wakeWatcher,
+                                                         .connectivity = &connectivity});
         return *store;
     }
 
@@ -48,8 +62,9 @@ struct StoreFixture {
     }
 
     // One dig output per resolver, in Resolver::all() order. "!" fails the
-    // query with status 9, "!N" with status N; "?NXDOMAIN" (any response
-    // code) answers no records with that status; "~" before an output makes it
+    // query with status 9 (no reply: timed out), "!N" with status N;
+    // "?NXDOMAIN" (any response code) answers no records with that status;
+    // "~" before an output makes it
     // arrive only after 30 seconds. Only for `domain` when one is given.
     // `ttls` gives the answer records' TTLs in the same order (else 0).
     void answer(const QStringList& outputs, const QString& domain = FakeDig::any,
@@ -62,6 +77,12 @@ struct StoreFixture {
             a.ttl = ttls.value(i);
             if (output.startsWith(u'!')) {
                 a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
+                // As the real dig gives up when no server answers.
+                if (a.status == 9) {
+                    a.output = ";; communications error to 127.0.0.1#53: timed out\n"
+                               ";; no servers could be reached\n";
+                    a.verbatim = true;
+                }
             } else if (output.startsWith(u'?')) {
                 // A response code without records; its SOA carries the TTL.
                 a.rcode = output.mid(1).toUtf8();

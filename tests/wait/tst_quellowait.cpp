@@ -44,6 +44,7 @@ private Q_SLOTS:
         QTest::newRow("unit on part only") << QStringList{u"-t"_s, u"1h30"_s, u"a.b"_s} << u"not \u201c1h30\u201d"_s << ok << 0 << 0;
         QTest::newRow("beyond a week") << QStringList{u"-t"_s, u"169h"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
         QTest::newRow("would overflow") << QStringList{u"-t"_s, u"99999999999999999999s"_s, u"a.b"_s} << u"--timeout wants"_s << ok << 0 << 0;
+        QTest::newRow("Unicode name in its ACE form") << QStringList{u"B\u00FCcher.example.test"_s} << ok << u"xn--bcher-kva.example.test|A|"_s << 10 << 600;
         QTest::newRow("value missing") << QStringList{u"a.b"_s, u"--timeout"_s} << u"--timeout wants"_s << ok << 0 << 0;
         // clang-format on
     }

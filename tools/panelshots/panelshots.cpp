@@ -203,6 +203,37 @@ QList<State> states() {
              scene.row(w)->setExpanded(true);
              return true;
          }},
+        {QStringLiteral("offline"),
+         [one](Scene& scene) {
+             const Watch a = watch(QStringLiteral("example.com"));
+             const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
+             scene.answerAll(a.domain, one);
+             scene.answerAll(b.domain, QStringLiteral("10 mail.example.org.\n"));
+             scene.start({a, b});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.connectivity.set(Connectivity::State::Offline);
+             return true;
+         }},
+        {QStringLiteral("idn-suggestion"),
+         [one](Scene& scene) {
+             const Watch w = watch(QStringLiteral("example.com"));
+             scene.answerAll(w.domain, one);
+             scene.start({w});
+             scene.panel->inputField()->setText(
+                 QStringLiteral("b\u00FCcher.example.test A 192.0.2.1"));
+             return checksDone(*scene.store);
+         }},
+        {QStringLiteral("ace-name"),
+         [one](Scene& scene) {
+             const Watch a = watch(QStringLiteral("xn--bcher-kva.example.test"), RecordType::A,
+                                   QStringLiteral("192.0.2.1"));
+             const Watch b = watch(QStringLiteral("xn--mnchen-3ya.de"), RecordType::MX);
+             scene.answerAll(a.domain, one);
+             scene.answerAll(b.domain, QStringLiteral("10 mail.xn--mnchen-3ya.de.\n"));
+             scene.start({a, b});
+             return checksDone(*scene.store);
+         }},
         {QStringLiteral("expected-not-met"),
          [one](Scene& scene) {
              const Watch w =

@@ -3,6 +3,7 @@
 #include "panel/style/contrast.h"
 #include "panel/style/textstyles.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -126,6 +127,12 @@ void ChipRow::paintEvent(QPaintEvent*) {
         painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text);
         x += widths[i] + spacing;
     }
+}
+
+void ChipRow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace Quello

@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -38,6 +39,25 @@ InputBar::InputBar(DigStore& store, QWidget* parent)
 
     connect(m_field, &QLineEdit::textChanged, this, &InputBar::inputChanged);
     connect(m_field, &QLineEdit::returnPressed, this, &InputBar::addWatch);
+    connect(m_chipRow, &ChipRow::clicked, this, &InputBar::takeAceForm);
+    // Tab takes the offered ACE form, before it can move the focus on.
+    m_field->installEventFilter(this);
+}
+
+bool InputBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_field && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier && takeAceForm())
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool InputBar::takeAceForm() {
+    const std::optional<QString> line = InputPreview(m_field->text()).aceLine();
+    if (!line)
+        return false;
+    m_field->setText(*line);
+    return true;
 }
 
 void InputBar::applyPalette() {
@@ -57,6 +77,8 @@ void InputBar::changeEvent(QEvent* event) {
 
 QString InputBar::spokenPreview(const QString& text) {
     const InputPreview preview(text);
+    if (preview.aceDomain())
+        return tr("Not a valid watch; Tab puts in its ACE form, %1").arg(*preview.aceDomain());
     if (!preview.parses())
         return InputPreview::trimmed(text).isEmpty() ? QString() : tr("Not a valid watch");
     const WatchRequest& request = *preview.request();
@@ -71,19 +93,23 @@ void InputBar::inputChanged(const QString& text) {
     m_field->setAccessibleDescription(spokenPreview(text));
     const InputPreview preview(text);
     const std::optional<QString> key = preview.animationKey();
-    if (preview.parses())
+    if (preview.animationKey())
         m_chipRow->setChips(preview.chips());
+    m_chipRow->setCursor(preview.aceLine() ? Qt::PointingHandCursor : Qt::ArrowCursor);
     // Edits that keep the parsed domain only change the chips; a new domain
     // (or none) moves the row and the colours with the spring. A row that
     // leaves keeps its last chips while it fades.
+    // The colours follow a line that parses, not the offer of an ACE form.
+    const SpringEasing spring = SpringEasing::inputBar();
     if (key != m_animationKey) {
         const bool shown = key.has_value();
-        if (shown != m_animationKey.has_value()) {
-            const SpringEasing spring = SpringEasing::inputBar();
+        if (shown != m_animationKey.has_value())
             SpringAnimation::animate(spring, m_chipRow, "reveal", shown ? 1.0 : 0.0);
-            SpringAnimation::animate(spring, m_fieldRow, "tone", shown ? 1.0 : 0.0);
-        }
         m_animationKey = key;
+    }
+    if (preview.parses() != m_toned) {
+        m_toned = preview.parses();
+        SpringAnimation::animate(spring, m_fieldRow, "tone", m_toned ? 1.0 : 0.0);
     }
 }
 

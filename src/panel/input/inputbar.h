@@ -31,18 +31,22 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyPalette();
     void inputChanged(const QString& text);
     void addWatch();
     void tellOutcome(const QString& outcome);
+    // Puts the ACE form the preview offers into the field; false without one.
+    bool takeAceForm();
 
     DigStore& m_store;
     QLineEdit* m_field;
     ChipRow* m_chipRow;
     FieldRow* m_fieldRow;
     std::optional<QString> m_animationKey;
+    bool m_toned = false;
 };
 
 } // namespace Quello

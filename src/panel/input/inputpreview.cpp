@@ -1,5 +1,6 @@
 #include "panel/input/inputpreview.h"
 
+#include "model/acename.h"
 #include "model/recordtype.h"
 #include "panel/style/accentcolors.h"
 #include "panel/style/systemcolors.h"
@@ -20,7 +21,23 @@ QColor withAlpha(QColor color, qreal alpha) {
 } // namespace
 
 InputPreview::InputPreview(QStringView input)
-    : m_request(WatchParser::parse(trimmed(input))) {}
+    : m_request(WatchParser::parse(trimmed(input))) {
+    if (m_request)
+        return;
+    // The parser keeps to ASCII names; what to type instead is their ACE form.
+    const QString line = trimmed(input);
+    qsizetype end = 0;
+    while (end < line.size() && line[end] != u' ' && line[end] != u'\t')
+        ++end;
+    const std::optional<QString> ace = AceName::fromUnicode(QStringView(line).first(end));
+    if (!ace)
+        return;
+    const QString aceLine = *ace + line.sliced(end);
+    if (!WatchParser::parse(aceLine))
+        return;
+    m_aceLine = aceLine;
+    m_aceDomain = ace;
+}
 
 QString InputPreview::trimmed(QStringView input) {
     qsizetype begin = 0;
@@ -34,11 +51,14 @@ QString InputPreview::trimmed(QStringView input) {
 
 std::optional<QString> InputPreview::animationKey() const {
     if (!m_request)
-        return std::nullopt;
+        return m_aceDomain; // taking it then changes the chips, not the row
     return m_request->domain;
 }
 
 QList<PreviewChip> InputPreview::chips() const {
+    if (m_aceDomain)
+        return {{tr("ACE form, Tab to use it:"), SystemColors::orange()},
+                {*m_aceDomain, AccentColors::blue()}};
     if (!m_request)
         return {};
     QList<PreviewChip> chips{{m_request->domain, AccentColors::blue()},

@@ -37,13 +37,17 @@ public:
     static QString trimmed(QStringView input);
 
     const std::optional<WatchRequest>& request() const { return m_request; }
+    // A line refused only for the script of its name: the same line with the
+    // name in its ACE form, which parses. None otherwise.
+    const std::optional<QString>& aceLine() const { return m_aceLine; }
+    const std::optional<QString>& aceDomain() const { return m_aceDomain; }
     bool parses() const { return m_request.has_value(); }
 
     // The parsed domain: the preview row enters or leaves only when it changes.
     std::optional<QString> animationKey() const;
 
-    // Domain, type and, with an expected value, "wait for ..." chips; none
-    // when the line does not parse.
+    // Domain, type and, with an expected value, "wait for ..." chips; for a
+    // name in another script, the hint and its ACE form; otherwise none.
     QList<PreviewChip> chips() const;
 
     // The field border: the violet accent while the line parses, else a
@@ -57,6 +61,8 @@ public:
 
 private:
     std::optional<WatchRequest> m_request;
+    std::optional<QString> m_aceLine;
+    std::optional<QString> m_aceDomain;
 };
 
 } // namespace Quello

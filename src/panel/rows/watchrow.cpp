@@ -1,5 +1,6 @@
 #include "panel/rows/watchrow.h"
 
+#include "model/acename.h"
 #include "model/recordtype.h"
 #include "model/resolver.h"
 #include "panel/menuaccessibility.h"
@@ -64,8 +65,17 @@ QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
     return line;
 }
 
+QString WatchRow::domainTitle(const QString& domain) {
+    // Shown beside the ACE name, never instead: the name asked for stays in
+    // sight, and a look-alike letter cannot pass for another.
+    if (const std::optional<QString> unicode = AceName::toUnicode(domain))
+        return tr("%1 (%2)").arg(domain, *unicode);
+    return domain;
+}
+
 QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch) {
-    QString summary = tr("%1, %2 record").arg(watch.domain, rawValue(watch.recordType));
+    QString summary =
+        tr("%1, %2 record").arg(domainTitle(watch.domain), rawValue(watch.recordType));
     if (const std::optional<QString> consensus = store.consensusValue(watch))
         summary += tr(", current value %1").arg(*consensus);
     if (watch.expected)

@@ -114,8 +114,9 @@ WatchRow::TopLayout WatchRow::measureTop(const Watch& watch, int width) {
     layout.textWidth = std::max(1, textRight - layout.textLeft);
 
     const QSize badge = badgeSize(watch.recordType);
-    layout.domainLines = wrapDomain(watch.domain, layout.textWidth - titleSpacing - badge.width(),
-                                    &layout.domainWidth);
+    layout.domainLines =
+        wrapDomain(domainTitle(watch.domain), layout.textWidth - titleSpacing - badge.width(),
+                   &layout.domainWidth);
     const int domainHeight =
         QFontMetrics(domainFont()).height() * static_cast<int>(layout.domainLines.size());
     const int titleHeight = std::max(domainHeight, badge.height());
