@@ -164,7 +164,7 @@ private Q_SLOTS:
         QTest::newRow("no result yet") << QStringList(4, QStringLiteral("1.2.3.4\n"))
                                        << QList<int>{} << false << QStringList(4, ellipsis);
         QTest::newRow("each kind of answer")
-            << QStringList{QStringLiteral("\"v=spf1 -all\"\n"), QStringLiteral("!"), QString(),
+            << QStringList{QStringLiteral("\"v=spf1 -all\"\n"), QStringLiteral("!1"), QString(),
                            QStringLiteral("192.0.2.2\n192.0.2.1\n")}
             << QList<int>{} << true
             << QStringList{QStringLiteral("v=spf1 -all"), QStringLiteral("query failed"),
