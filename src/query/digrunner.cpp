@@ -46,7 +46,7 @@ constexpr int killWaitMs = 50;
 // destroying a running QProcess waits up to 30 s for it, on the main thread.
 class DigProcess : public QProcess {
 public:
-    DigProcess(QObject* owner, Callback done)
+    DigProcess(QObject* owner, RawCallback done)
         : m_owner(owner)
         , m_done(std::move(done)) {
         connect(owner, &QObject::destroyed, this, [this] { abandon(); });
@@ -62,10 +62,8 @@ public:
                 return;
             if (status == CrashExit)
                 decide(Failure{Failure::Reason::Crashed});
-            else if (exitCode != 0)
-                decide(Failure{Failure::Reason::ExitStatus, exitCode});
             else
-                decide(valuesFromOutput(decodeUtf8(m_output)));
+                decide(Output{decodeUtf8(m_output), exitCode});
         });
         // A child that could not be started never reports `finished`. Every
         // other error is followed by `finished`, which decides.
@@ -97,7 +95,7 @@ private:
         return false;
     }
 
-    void decide(const Outcome& outcome) {
+    void decide(const RawOutcome& outcome) {
         if (m_decided)
             return;
         m_decided = true;
@@ -135,7 +133,7 @@ private:
     }
 
     QPointer<QObject> m_owner;
-    Callback m_done;
+    RawCallback m_done;
     QByteArray m_output;
     QTimer m_watchdog;
     bool m_decided = false;
@@ -196,8 +194,26 @@ void query(const QString& program, const QString& domain, RecordType type,
         return;
     }
 
+    run(
+        program, arguments(domain, type, server), context,
+        [done = std::move(done)](const RawOutcome& outcome) {
+            if (const auto* failure = std::get_if<Failure>(&outcome))
+                done(*failure);
+            else if (const auto& output = std::get<Output>(outcome); output.exitStatus != 0)
+                done(Failure{Failure::Reason::ExitStatus, output.exitStatus});
+            else
+                done(valuesFromOutput(output.text));
+        },
+        timeout);
+}
+
+void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
+         std::chrono::milliseconds timeout) {
+    Q_ASSERT(context);
+    if (!context)
+        return;
     auto* process = new DigProcess(context, std::move(done));
-    process->run(program, arguments(domain, type, server), timeout);
+    process->run(program, args, timeout);
 }
 
 } // namespace Quello::DigRunner

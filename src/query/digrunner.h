@@ -47,6 +47,18 @@ struct Failure {
 using Outcome = std::variant<QStringList, Failure>;
 using Callback = std::function<void(const Outcome&)>;
 
+// What a dig run printed, whatever its exit status: a run that asks several
+// questions says how each one went in its output, and exits non-zero when
+// only the last one failed.
+struct Output {
+    QString text;
+    int exitStatus = 0;
+
+    bool operator==(const Output&) const = default;
+};
+using RawOutcome = std::variant<Output, Failure>;
+using RawCallback = std::function<void(const RawOutcome&)>;
+
 // "+short" "+time=3" "+tries=1" ["@server"] domain TYPE
 QStringList arguments(const QString& domain, RecordType type, const std::optional<QString>& server);
 
@@ -66,6 +78,11 @@ QStringList valuesFromOutput(QStringView output);
 void query(const QString& program, const QString& domain, RecordType type,
            const std::optional<QString>& server, QObject* context, Callback done,
            std::chrono::milliseconds timeout = watchdogTimeout);
+
+// Runs dig with these arguments as they are, and hands back what it printed.
+// The same guarantees as `query`; the caller reads the output itself.
+void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
+         std::chrono::milliseconds timeout = watchdogTimeout);
 
 } // namespace DigRunner
 

@@ -50,7 +50,7 @@ std::optional<QString> value(const Watch& /*watch*/, const ResultMap& results) {
     return best->first;
 }
 
-bool isSettled(const Watch& watch, const ResultMap& results) {
+bool isSettled(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
     QList<const ResolverResult*> stored;
     for (const Resolver& resolver : Resolver::all()) {
         if (const ResolverResult* r = find(results, resolver))
@@ -61,6 +61,12 @@ bool isSettled(const Watch& watch, const ResultMap& results) {
     if (!std::all_of(stored.cbegin(), stored.cend(), [](const auto* r) { return answered(*r); }))
         return false;
 
+    if (!watch.expected && source.known) {
+        // Caches agreeing on the answer being replaced are not a settled change.
+        return source.answer && std::all_of(stored.cbegin(), stored.cend(), [&](const auto* r) {
+                   return answerKey(*r) == *source.answer;
+               });
+    }
     if (!watch.expected) {
         const QStringList& first = stored.first()->values;
         return std::all_of(stored.cbegin(), stored.cend(),
@@ -88,24 +94,38 @@ bool matches(const QStringList& values, const QString& expected) {
     return false;
 }
 
-ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver) {
+bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
+    if (watch.expected || !source.answer)
+        return false;
+    const std::optional<QString> consensus = value(watch, results);
+    return consensus && *consensus != *source.answer
+           && isSettled(watch, results) // the rule without a source: all four agree
+           && !isSettled(watch, results, source);
+}
+
+ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+                      const SourceVerdict& source) {
     const ResolverResult* stored = find(results, resolver);
     if (!stored)
         return ResolverStatus::Waiting;
     if (stored->failed)
         return ResolverStatus::Problem;
+    if (!watch.expected && source.answer)
+        return !stored->values.isEmpty() && answerKey(*stored) == *source.answer
+                   ? ResolverStatus::Ok
+                   : ResolverStatus::Problem;
     if (!watch.expected)
         return stored->values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok;
     return matches(stored->values, *watch.expected) ? ResolverStatus::Ok : ResolverStatus::Problem;
 }
 
-QList<Resolver> lagging(const Watch& watch, const ResultMap& results) {
-    const std::optional<QString> consensus = value(watch, results);
+QList<Resolver> lagging(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
+    const std::optional<QString> target = source.known ? source.answer : value(watch, results);
     QList<Resolver> behind;
     for (const Resolver& resolver : Resolver::all()) {
-        bool ok = status(watch, results, resolver) == ResolverStatus::Ok;
+        bool ok = status(watch, results, resolver, source) == ResolverStatus::Ok;
         if (ok && !watch.expected)
-            ok = answerKey(*find(results, resolver)) == consensus;
+            ok = answerKey(*find(results, resolver)) == target;
         if (!ok)
             behind.append(resolver);
     }

@@ -4,6 +4,7 @@
 #include "model/resolverresult.h"
 #include "model/watch.h"
 #include "store/resolverstatus.h"
+#include "store/sourceverdict.h"
 
 #include <QList>
 #include <QMap>
@@ -28,17 +29,27 @@ QString answerKey(const ResolverResult& result);
 // the earliest resolver.
 std::optional<QString> value(const Watch& watch, const ResultMap& results);
 
-// Every resolver answered, and all agree or all match the expected value.
-bool isSettled(const Watch& watch, const ResultMap& results);
+// Every resolver answered, and all match the expected value; without one,
+// all agree, and on the source's answer when the zone's servers are known.
+bool isSettled(const Watch& watch, const ResultMap& results, const SourceVerdict& source = {});
+
+// Without an expected value: all four agree, but not on what the zone's
+// servers now serve. The caches still hold the answer being replaced.
+bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source);
 
 // Case-insensitive, against a whole value or one word of it.
 bool matches(const QStringList& values, const QString& expected);
 
-ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver);
+// Without an expected value and with the source known, a resolver is ok only
+// while it serves the source's answer.
+ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+                      const SourceVerdict& source = {});
 
 // The resolvers that keep the watch from settling: those not ok, and without
-// an expected value those whose answer differs from the consensus.
-QList<Resolver> lagging(const Watch& watch, const ResultMap& results);
+// an expected value those whose answer differs from the source's answer, or
+// from the consensus while the source is unknown.
+QList<Resolver> lagging(const Watch& watch, const ResultMap& results,
+                        const SourceVerdict& source = {});
 
 // Counted by the tray's pending count: not settled at its last check.
 bool isPending(const Watch& watch);

@@ -21,7 +21,8 @@ DigStore::DigStore(const StoreServices& services, QObject* parent)
     , m_settings(services.settings)
     , m_notifier(services.notifier)
     , m_clock(services.clock)
-    , m_queries(services.digProgram, services.maxConcurrentQueries) {
+    , m_queries(services.digProgram, services.maxConcurrentQueries)
+    , m_source(m_queries, [this] { return m_clock.now(); }) {
     load();
     startPolling();
     if (services.wakeWatcher)
@@ -104,6 +105,7 @@ void DigStore::remove(const QUuid& watchId) {
     const qsizetype removed = m_watches.removeIf([&](const Watch& w) { return w.id == id; });
     if (removed > 0)
         Q_EMIT watchRemoved(id);
+    m_source.forget(id);
     if (m_results.remove(id))
         Q_EMIT resultsChanged(id);
     // Saved even when nothing was removed.
@@ -142,42 +144,55 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
 
     struct Gathering {
         ResultMap fresh;
+        SourceBook::Entry source;
         qsizetype outstanding = 0;
         std::function<void()> done;
     };
     auto gathering = std::make_shared<Gathering>();
-    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size());
+    // The four resolvers and the zone's servers, asked side by side.
+    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size()) + 1;
     gathering->done = std::move(done);
+    const auto gathered = [this, id, gathering] {
+        if (--gathering->outstanding > 0)
+            return;
+        finishCheck(id, gathering->fresh, gathering->source);
+        if (gathering->done)
+            gathering->done();
+    };
+
+    m_source.ask(copy, this, [gathering, gathered](const SourceBook::Entry& source) {
+        gathering->source = source;
+        gathered();
+    });
 
     for (const Resolver& resolver : Resolver::all()) {
-        m_queries.query(
-            copy.domain, copy.recordType, resolver.server, this,
-            [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                ResolverResult result;
-                if (const auto* values = std::get_if<QStringList>(&outcome))
-                    result.values = *values;
-                else
-                    result.failed = true; // the kind of failure does not matter here
-                result.checkedAt = m_clock.now();
-                gathering->fresh.insert(resolverId, result);
-
-                if (--gathering->outstanding > 0)
-                    return;
-                finishCheck(id, gathering->fresh);
-                if (gathering->done)
-                    gathering->done();
-            });
+        m_queries.query(copy.domain, copy.recordType, resolver.server, this,
+                        [this, gathering, gathered,
+                         resolverId = resolver.id](const DigRunner::Outcome& outcome) {
+                            ResolverResult result;
+                            if (const auto* values = std::get_if<QStringList>(&outcome))
+                                result.values = *values;
+                            else
+                                result.failed = true; // the kind of failure does not matter here
+                            result.checkedAt = m_clock.now();
+                            gathering->fresh.insert(resolverId, result);
+                            gathered();
+                        });
     }
 }
 
-void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
-    // The four answers replace the earlier ones at once, never one by one.
+void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh,
+                           const SourceBook::Entry& source) {
+    // The four answers and the source's replace the earlier ones at once,
+    // never one by one.
     m_results.insert(id, fresh);
+    m_source.record(id, source);
     Q_EMIT resultsChanged(id);
 
     if (!watch(id)) {
         // Removed while its queries ran: its answers must not outlive it.
         m_results.remove(id);
+        m_source.forget(id);
         Q_EMIT resultsChanged(id);
         setChecking(id, false);
         return;
@@ -221,11 +236,12 @@ std::optional<QString> DigStore::consensusValue(const Watch& watch) const {
 }
 
 bool DigStore::isSettled(const Watch& watch) const {
-    return Consensus::isSettled(watch, m_results.value(watch.id));
+    return Consensus::isSettled(watch, m_results.value(watch.id), m_source.verdict(watch.id));
 }
 
 ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) const {
-    return Consensus::status(watch, m_results.value(watch.id), resolver);
+    return Consensus::status(watch, m_results.value(watch.id), resolver,
+                             m_source.verdict(watch.id));
 }
 
 int DigStore::pendingCount() const {

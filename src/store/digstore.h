@@ -8,6 +8,7 @@
 #include "query/digrunner.h"
 #include "store/consensus.h"
 #include "store/resolverstatus.h"
+#include "store/sourcebook.h"
 
 #include <QHash>
 #include <QList>
@@ -77,10 +78,15 @@ public:
 
     // The most common answer among the resolvers that answered.
     std::optional<QString> consensusValue(const Watch& watch) const;
-    // Every resolver answered, and all agree or all match the expected value.
+    // Every resolver answered, and all match the expected value, or agree on
+    // what the zone's servers serve (on each other while those are unknown).
     bool isSettled(const Watch& watch) const;
     ResolverStatus status(const Watch& watch, const Resolver& resolver) const;
     int pendingCount() const;
+
+    // The zone's servers and their answers at the watch's latest check.
+    const SourceBook& source() const { return m_source; }
+    SourceVerdict sourceVerdict(const Watch& watch) const { return m_source.verdict(watch.id); }
 
     const DigQueue& queries() const { return m_queries; }
 
@@ -99,7 +105,7 @@ private:
     void pollPass();
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
     void startCheck(const Watch& copy, std::function<void()> done);
-    void finishCheck(const QUuid& id, const ResultMap& fresh);
+    void finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source);
     void settle(const QUuid& id);
     void requestNotificationPermissionOnce();
     void notifySettled(const Watch& watch);
@@ -110,6 +116,7 @@ private:
     Notifier& m_notifier;
     Clock& m_clock;
     DigQueue m_queries;
+    SourceBook m_source;
 
     QList<Watch> m_watches;
     QHash<QUuid, ResultMap> m_results;

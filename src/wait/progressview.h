@@ -34,7 +34,9 @@ private:
     QString answer(const Resolver& resolver) const;
     QString statusWord(const Resolver& resolver) const;
     QString resolverLine(const Resolver& resolver) const;
+    QString sourceLine() const;
     QString timeLine() const;
+    void printSource();
     QString lagging() const;
     void printChange(const QString& resolverId);
     void redraw();

@@ -1,0 +1,212 @@
+#include "query/zonefinder.h"
+
+#include "query/digqueue.h"
+#include "query/digrunner.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <memory>
+#include <tuple>
+#include <utility>
+
+namespace Quello::ZoneFinder {
+
+namespace {
+
+QString nameKey(const QString& printed) {
+    return DigRunner::normalize(printed).toLower();
+}
+
+// The parent of a name that holds a CNAME is in the same zone: an apex
+// cannot hold one.
+QString parentOf(const QString& name) {
+    const qsizetype dot = name.indexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+std::optional<DigReply> single(const DigRunner::RawOutcome& outcome) {
+    const auto* output = std::get_if<DigRunner::Output>(&outcome);
+    if (!output)
+        return std::nullopt;
+    const QList<DigReply> replies = DigReply::parseAll(output->text);
+    if (replies.isEmpty() || !replies.first().answered)
+        return std::nullopt;
+    return replies.first();
+}
+
+struct Search {
+    DigQueue& queue;
+    QPointer<QObject> context;
+    std::function<void(const Found&)> done;
+    Apex apex;
+    QStringList nameServers;
+    qint64 ttl = 0;
+
+    void finish(Found found) const {
+        if (context)
+            done(found);
+    }
+};
+
+void askAddresses(const std::shared_ptr<Search>& search) {
+    QStringList questions;
+    for (const QString& server : search->nameServers)
+        questions << server << QStringLiteral("A") << server << QStringLiteral("AAAA");
+    search->queue.run(
+        arguments(questions), search->context, [search](const DigRunner::RawOutcome& outcome) {
+            const auto* output = std::get_if<DigRunner::Output>(&outcome);
+            const QList<DigReply> replies =
+                output ? DigReply::parseAll(output->text) : QList<DigReply>{};
+            const QList<SourceServer> servers = addressesFrom(replies, search->nameServers);
+            if (servers.isEmpty()) {
+                const bool failed = std::none_of(replies.cbegin(), replies.cend(),
+                                                 [](const DigReply& r) { return r.answered; });
+                search->finish(Found{std::nullopt, failed});
+                return;
+            }
+            search->finish(
+                Found{ZoneServers{search->apex.zone, search->apex.target, search->apex.chain,
+                                  servers, std::max(search->ttl, minimumTtl)},
+                      false});
+        });
+}
+
+void askNameServers(const std::shared_ptr<Search>& search) {
+    search->queue.run(arguments({search->apex.zone, QStringLiteral("NS")}), search->context,
+                      [search](const DigRunner::RawOutcome& outcome) {
+                          const std::optional<DigReply> reply = single(outcome);
+                          if (!reply) {
+                              search->finish(Found{std::nullopt, true});
+                              return;
+                          }
+                          std::tie(search->nameServers, search->ttl) =
+                              nameServersFrom(*reply, search->apex.zone);
+                          if (search->nameServers.isEmpty())
+                              search->finish(Found{});
+                          else
+                              askAddresses(search);
+                      });
+}
+
+void askApex(const std::shared_ptr<Search>& search, const QString& name, bool followCname) {
+    search->queue.run(arguments({name, QStringLiteral("SOA")}), search->context,
+                      [search, name, followCname](const DigRunner::RawOutcome& outcome) {
+                          const std::optional<DigReply> reply = single(outcome);
+                          if (!reply) {
+                              search->finish(Found{std::nullopt, true});
+                              return;
+                          }
+                          std::optional<Apex> apex = apexFrom(*reply, name, followCname);
+                          if (!apex && !followCname) {
+                              // A watched CNAME: its own zone is its parent's.
+                              const bool isAlias =
+                                  std::any_of(reply->answer.cbegin(), reply->answer.cend(),
+                                              [&](const DigRecord& r) {
+                                                  return r.type == QLatin1String("CNAME")
+                                                         && nameKey(r.owner) == name;
+                                              });
+                              if (isAlias && !parentOf(name).isEmpty()) {
+                                  askApex(search, parentOf(name), true);
+                                  search->apex.target = name;
+                                  return;
+                              }
+                          }
+                          if (!apex) {
+                              search->finish(Found{});
+                              return;
+                          }
+                          // Asked for the parent of a watched CNAME: the record is the name's own.
+                          const QString target =
+                              search->apex.target.isEmpty() ? apex->target : search->apex.target;
+                          search->apex = *apex;
+                          search->apex.target = target;
+                          if (target != apex->target)
+                              search->apex.chain.clear();
+                          askNameServers(search);
+                      });
+}
+
+} // namespace
+
+QStringList arguments(const QStringList& questions) {
+    return QStringList{QStringLiteral("-r"),        QStringLiteral("+time=3"),
+                       QStringLiteral("+tries=1"),  QStringLiteral("+noall"),
+                       QStringLiteral("+comments"), QStringLiteral("+answer"),
+                       QStringLiteral("+authority")}
+           + questions;
+}
+
+std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool followCname) {
+    Apex apex;
+    apex.target = name;
+    if (followCname) {
+        // The resolver has followed the chain; walk it the same way, at most
+        // as far as there are records, so a loop cannot hold us.
+        for (qsizetype step = 0; step < reply.answer.size(); ++step) {
+            const auto next =
+                std::find_if(reply.answer.cbegin(), reply.answer.cend(), [&](const DigRecord& r) {
+                    return r.type == QLatin1String("CNAME") && nameKey(r.owner) == apex.target;
+                });
+            if (next == reply.answer.cend())
+                break;
+            apex.chain.append(DigRunner::normalize(next->rdata));
+            apex.target = nameKey(next->rdata);
+        }
+    } else if (std::any_of(reply.answer.cbegin(), reply.answer.cend(),
+                           [](const DigRecord& r) { return r.type == QLatin1String("CNAME"); })) {
+        return std::nullopt;
+    }
+    const std::optional<DigRecord> soa = reply.find(u"SOA");
+    if (!soa)
+        return std::nullopt;
+    apex.zone = nameKey(soa->owner);
+    // Whatever the SOA belongs to must hold the target.
+    if (apex.zone.isEmpty()
+        || (apex.target != apex.zone && !apex.target.endsWith(u'.' + apex.zone)))
+        return std::nullopt;
+    return apex;
+}
+
+std::pair<QStringList, qint64> nameServersFrom(const DigReply& reply, const QString& zone) {
+    QStringList names;
+    std::optional<qint64> ttl;
+    for (const DigRecord& record : reply.answer) {
+        if (record.type != QLatin1String("NS") || nameKey(record.owner) != zone)
+            continue;
+        const QString name = nameKey(record.rdata);
+        if (!name.isEmpty() && !names.contains(name))
+            names.append(name);
+        ttl = ttl ? std::min(*ttl, record.ttl) : record.ttl;
+    }
+    names.sort();
+    return {names, ttl.value_or(0)};
+}
+
+QList<SourceServer> addressesFrom(const QList<DigReply>& replies, const QStringList& names) {
+    QList<SourceServer> servers;
+    for (const QString& name : names) {
+        for (const QLatin1String type : {QLatin1String("A"), QLatin1String("AAAA")}) {
+            QStringList addresses;
+            for (const DigReply& reply : replies) {
+                for (const DigRecord& record : reply.answer) {
+                    if (record.type == type && nameKey(record.owner) == name
+                        && !addresses.contains(record.rdata))
+                        addresses.append(record.rdata);
+                }
+            }
+            addresses.sort();
+            for (const QString& address : addresses)
+                servers.append(SourceServer{name, address});
+        }
+    }
+    return servers;
+}
+
+void find(DigQueue& queue, const QString& name, RecordType type, QObject* context,
+          std::function<void(const Found&)> done) {
+    auto search = std::make_shared<Search>(Search{queue, context, std::move(done), {}, {}, 0});
+    askApex(search, name, type != RecordType::CNAME);
+}
+
+} // namespace Quello::ZoneFinder
