@@ -1,0 +1,589 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2317  # functions reached through "cw_$cmd"
+# The caching world of dnslab (sourced by tests/dnslab/dnslab; see its README).
+#
+# Two authoritative Knot servers, ns1 and ns2, each with its own copy of the
+# zone example.test., and one caching Unbound per resolver address with a stub
+# zone to both. Every other name is answered by the resolvers themselves, so
+# nothing is ever sent beyond the two Knot servers.
+
+CW_AUTH=(ns1 ns2)
+CW_RESOLVERS=(system cloudflare google quad9)
+CW_ZONE=example.test.
+ADDR[ns1]=127.0.1.1
+ADDR[ns2]=127.0.1.2
+# What a fresh world's zone starts with; long enough that no test sees the
+# NS, glue or SOA expire by accident.
+CW_INFRA_TTL=3600
+CW_DEFAULT_NEGTTL=30
+
+cw_usage() {
+    cat <<'EOF'
+inside a caching world ("$DNSLAB <command>"); AUTH is ns1, ns2, one of their
+addresses, or all; RESOLVER is system, cloudflare, google, quad9, one of their
+addresses, or all; SERVER is either, or all (all six):
+  set AUTH NAME TYPE TTL [RDATA...]    replace NAME's records of TYPE (one
+                                       RDATA per record, zone-file syntax;
+                                       none: remove them); serial + 1, live
+  negttl AUTH SECONDS                  negative-caching time (SOA minimum and
+                                       the SOA's own TTL); serial + 1, live
+  prime RESOLVER NAME [TYPE]           ask the resolver now (fills its cache)
+  flush RESOLVER [NAME]                empty the cache (or NAME and below)
+  ttl RESOLVER NAME [TYPE]             the cached answer's remaining TTL in
+                                       seconds, read from the cache without a
+                                       query; nothing when not cached
+  fail RESOLVER NAME refused|timeout|servfail|none
+                                       the resolver answers NAME (and below)
+                                       so, without asking; none ends it
+  stop SERVER | start SERVER           unreachable (port closed) / back again
+  freeze SERVER | thaw SERVER          silent (SIGSTOP) / answering again
+  reset                                fresh zone, empty caches, all running
+  status                               servers, states, serials and zone data
+EOF
+}
+
+# Servers named by one argument, left in SEL. $2 limits the choice: auth,
+# resolver or any.
+cw_servers_of() {
+    local arg=$1 kind=$2 s
+    local -a pool=()
+    [[ $kind != resolver ]] && pool+=("${CW_AUTH[@]}")
+    [[ $kind != auth ]] && pool+=("${CW_RESOLVERS[@]}")
+    SEL=()
+    if [[ $arg == all ]]; then
+        SEL=("${pool[@]}")
+        return
+    fi
+    for s in "${pool[@]}"; do
+        if [[ $arg == "$s" || $arg == "${ADDR[$s]}" ]]; then
+            SEL=("$s")
+            return
+        fi
+    done
+    case $kind in
+    auth) die "unknown authoritative server '$arg' (ns1, ns2 or all)" ;;
+    resolver) die "unknown resolver '$arg' (system, cloudflare, google, quad9 or all)" ;;
+    *) die "unknown server '$arg' (ns1, ns2, system, cloudflare, google, quad9 or all)" ;;
+    esac
+}
+
+cw_is_auth() { [[ $1 == ns1 || $1 == ns2 ]]; }
+
+# The program a server runs, as /proc/PID/comm names it.
+cw_comm_of() {
+    if cw_is_auth "$1"; then COMM=knotd; else COMM=unbound; fi
+}
+
+cw_is_ours() {
+    local pid=$1 comm
+    [[ -n $pid ]] || return 1
+    { read -r comm <"/proc/$pid/comm"; } 2>/dev/null || return 1
+    [[ $comm == "$COMM" ]] && is_alive "$pid"
+}
+
+# A name in the zone, fully qualified and lower-cased, left in FQDN.
+cw_fqdn() {
+    local name=${1,,}
+    check_name "${name%.}"
+    [[ $name == *. ]] || name+=.
+    [[ $name == "$CW_ZONE" || $name == *."$CW_ZONE" ]] ||
+        die "'$1' is not in the zone $CW_ZONE"
+    FQDN=$name
+}
+
+# ------------------------------------------------------------ the zone --
+
+# Writes the zone file of an authoritative server from its records, with
+# the serial one higher than last time.
+cw_render_zone() {
+    local dir=$DNSLAB_DIR/servers/$1 serial neg f text
+    read -r serial <"$dir/serial"
+    serial=$((serial + 1))
+    read -r neg <"$dir/negttl"
+    text="\$ORIGIN $CW_ZONE"$'\n'
+    text+="@ $neg IN SOA ns1 hostmaster $serial 3600 600 86400 $neg"$'\n'
+    for f in "$dir"/records/*; do
+        slurp "$f"
+        text+=$TEXT
+    done
+    printf '%s' "$text" >"$dir/tmp/zone"
+    mv -f "$dir/tmp/zone" "$dir/example.test.zone"
+    printf '%s\n' "$serial" >"$dir/serial"
+}
+
+# Loads the zone file again; waits until the server answers from it.
+cw_reload() {
+    local s=$1 dir=$DNSLAB_DIR/servers/$1 out
+    state_of "$s"
+    # A stopped server reads its zone when it starts; a frozen one could
+    # not answer knotc.
+    [[ $STATE == running ]] || return 0
+    out=$(knotc -s "$dir/knot.sock" -b -t 10 zone-reload "$CW_ZONE" 2>&1) ||
+        { RELOAD_ERROR="$s: $out"; return 1; }
+}
+
+cw_write_record() {
+    local s=$1 key=$2
+    shift 2
+    local file=$DNSLAB_DIR/servers/$s/records/$key
+    if (($# == 0)); then
+        rm -f "$file"
+    else
+        printf '%s\n' "$@" >"$file"
+    fi
+}
+
+# Keeps the record files and serial of a server, so that a change Knot
+# refuses can be undone.
+cw_backup() {
+    local dir=$DNSLAB_DIR/servers/$1
+    rm -rf "$dir/backup"
+    cp -a "$dir/records" "$dir/backup"
+    cp -p "$dir/negttl" "$dir/backup.negttl"
+}
+
+cw_restore() {
+    local dir=$DNSLAB_DIR/servers/$1
+    rm -rf "$dir/records"
+    mv "$dir/backup" "$dir/records"
+    mv -f "$dir/backup.negttl" "$dir/negttl"
+}
+
+cw_apply() {
+    local s=$1 why
+    cw_render_zone "$s"
+    cw_reload "$s" && return 0
+    why=$RELOAD_ERROR
+    cw_restore "$s"
+    cw_render_zone "$s"
+    cw_reload "$s" || die "$why; going back failed too: $RELOAD_ERROR"
+    die "$why (the change was not made)"
+}
+
+cw_set() {
+    (($# >= 4)) || die "usage: set AUTH NAME TYPE TTL [RDATA...]"
+    local srv=$1 type=${3^^} ttl=$4 s r
+    cw_fqdn "$2"
+    shift 4
+    [[ $type =~ ^[A-Z][A-Z0-9]*$ ]] || die "not a record type: '$type'"
+    [[ $type != SOA ]] || die "the SOA is the lab's; use negttl"
+    [[ $ttl =~ ^[0-9]{1,7}$ ]] || die "TTL is whole seconds: '$ttl'"
+    local -a lines=()
+    for r in "$@"; do
+        [[ $r != *$'\n'* && -n $r ]] || die "RDATA is one non-empty line"
+        lines+=("$FQDN $ttl IN $type $r")
+    done
+    cw_servers_of "$srv" auth
+    for s in "${SEL[@]}"; do
+        cw_backup "$s"
+        cw_write_record "$s" "$FQDN$type" "${lines[@]}"
+        cw_apply "$s"
+    done
+}
+
+cw_negttl() {
+    (($# == 2)) || die "usage: negttl AUTH SECONDS"
+    [[ $2 =~ ^[0-9]{1,7}$ ]] || die "SECONDS is whole seconds: '$2'"
+    local s
+    cw_servers_of "$1" auth
+    for s in "${SEL[@]}"; do
+        cw_backup "$s"
+        printf '%s\n' "$2" >"$DNSLAB_DIR/servers/$s/negttl"
+        cw_apply "$s"
+    done
+}
+
+# A fresh zone: SOA, NS records and their glue, nothing else.
+cw_fresh_zone() {
+    local s=$1 dir=$DNSLAB_DIR/servers/$1 t=$CW_INFRA_TTL
+    rm -rf "$dir/records"
+    mkdir -p "$dir/records"
+    printf '%s\n' "$CW_DEFAULT_NEGTTL" >"$dir/negttl"
+    [[ -f $dir/serial ]] || printf '0\n' >"$dir/serial"
+    cw_write_record "$s" "${CW_ZONE}NS" "@ $t IN NS ns1" "@ $t IN NS ns2"
+    cw_write_record "$s" "ns1.${CW_ZONE}A" "ns1 $t IN A ${ADDR[ns1]}"
+    cw_write_record "$s" "ns2.${CW_ZONE}A" "ns2 $t IN A ${ADDR[ns2]}"
+    cw_render_zone "$s"
+}
+
+# ------------------------------------------------------------ the servers --
+
+cw_knot_conf() {
+    local s=$1 dir=$DNSLAB_DIR/servers/$1
+    cat >"$dir/knot.conf" <<EOF
+server:
+    rundir: "$dir"
+    pidfile: "$dir/knot.pid"
+    listen: ${ADDR[$s]}@53
+    udp-workers: 1
+    tcp-workers: 1
+    background-workers: 1
+control:
+    listen: "$dir/knot.sock"
+log:
+  - target: "$dir/log"
+    any: info
+database:
+    storage: "$dir/db"
+template:
+  - id: default
+    storage: "$dir"
+    # The zone file is the only truth: nothing is written back to it and
+    # nothing is kept between loads.
+    zonefile-sync: -1
+    zonefile-load: whole
+    journal-content: none
+zone:
+  - domain: $CW_ZONE
+    file: "$dir/example.test.zone"
+EOF
+}
+
+cw_unbound_conf() {
+    local s=$1 dir=$DNSLAB_DIR/servers/$1
+    cat >"$dir/unbound.conf" <<EOF
+server:
+    interface: ${ADDR[$s]}
+    port: 53
+    do-ip6: no
+    access-control: 0.0.0.0/0 allow
+    # Root of the namespace, no chroot, everything in the state directory.
+    username: ""
+    chroot: ""
+    directory: "$dir"
+    pidfile: "$dir/unbound.pid"
+    logfile: "$dir/log"
+    use-syslog: no
+    do-daemonize: no
+    num-threads: 1
+    so-reuseport: no
+    msg-cache-size: 1m
+    rrset-cache-size: 1m
+    key-cache-size: 1m
+    infra-cache-numhosts: 100
+    outgoing-range: 64
+    num-queries-per-thread: 32
+    # A cache as the public resolvers' are seen from outside: an entry
+    # lives its TTL and is fetched again only when asked after that.
+    module-config: "iterator"
+    prefetch: no
+    serve-expired: no
+    cache-min-ttl: 0
+    qname-minimisation: no
+    target-fetch-policy: "0 0 0 0 0"
+    # The authoritative servers are on loopback addresses.
+    do-not-query-localhost: no
+    # With both authoritative servers down, SERVFAIL within about a second
+    # rather than after dig has given up (3 s): few tries, short waits.
+    outbound-msg-retry: 1
+    infra-cache-max-rtt: 400
+    infra-keep-probing: yes
+    # Every name outside the test zone is answered here (NXDOMAIN), so
+    # nothing is asked beyond the lab; the root hints name a local address
+    # where nothing listens.
+    root-hints: "$DNSLAB_DIR/root.hints"
+    local-zone: "." static
+    local-zone: "$CW_ZONE" transparent
+stub-zone:
+    name: "$CW_ZONE"
+    stub-addr: ${ADDR[ns1]}
+    stub-addr: ${ADDR[ns2]}
+remote-control:
+    control-enable: yes
+    control-interface: "$dir/unbound.sock"
+EOF
+}
+
+cw_start_server() {
+    local s=$1 dir=$DNSLAB_DIR/servers/$1 pid t0
+    cw_comm_of "$s"
+    if cw_is_auth "$s"; then
+        rm -f "$dir/knot.sock"
+        knotd -c "$dir/knot.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
+    else
+        unbound -d -c "$dir/unbound.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
+    fi
+    pid=$!
+    printf '%s\n' "$pid" >"$dir/pid"
+    clock
+    t0=$NOW
+    # Ready once its port is bound (Knot has its zone loaded by then: it
+    # loads zones before it binds).
+    until udp_bound "${ADDR[$s]}"; do
+        if ! is_alive "$pid"; then
+            slurp "$dir/stderr" 2>/dev/null
+            die "$COMM for $s (${ADDR[$s]}) did not start: ${TEXT//$'\n'/ }"
+        fi
+        clock
+        if ((NOW - t0 > 5000)); then
+            cw_kill_server "$s"
+            die "$COMM for $s did not bind ${ADDR[$s]}:53"
+        fi
+        nap
+    done
+    if cw_is_auth "$s"; then
+        # Answering once the zone is loaded.
+        until knotc -s "$dir/knot.sock" -t 1 zone-status "$CW_ZONE" 2>/dev/null | grep -q 'serial: [0-9]'; do
+            clock
+            ((NOW - t0 < 5000)) || die "knotd for $s did not load $CW_ZONE"
+            nap 0.01
+        done
+    fi
+}
+
+cw_kill_server() {
+    local s=$1 t0
+    read_pid "$s" || return 0
+    rm -f "$DNSLAB_DIR/servers/$s/pid"
+    cw_comm_of "$s"
+    cw_is_ours "$PID" || return 0
+    kill -CONT "$PID" 2>/dev/null
+    kill -TERM "$PID" 2>/dev/null
+    clock
+    t0=$NOW
+    while cw_is_ours "$PID"; do
+        clock
+        ((NOW - t0 > 3000)) && kill -KILL "$PID" 2>/dev/null
+        nap
+    done
+    while udp_bound "${ADDR[$s]}"; do
+        clock
+        ((NOW - t0 < 5000)) || break
+        nap
+    done
+}
+
+# unbound-control for one resolver.
+cw_control() {
+    local s=$1
+    shift
+    unbound-control -c "$DNSLAB_DIR/servers/$s/unbound.conf" "$@"
+}
+
+# After an authoritative server comes back, the resolvers ask it at once,
+# instead of waiting out what they remember of it being down.
+cw_forget_infra() {
+    local s
+    for s in "${CW_RESOLVERS[@]}"; do
+        state_of "$s"
+        [[ $STATE == running ]] && cw_control "$s" flush_infra all >/dev/null
+    done
+}
+
+cw_stop() {
+    local s
+    cw_servers_of "$1" any
+    for s in "${SEL[@]}"; do
+        cw_kill_server "$s"
+        set_state "$s" stopped
+    done
+}
+
+cw_start() {
+    local s back=
+    cw_servers_of "$1" any
+    for s in "${SEL[@]}"; do
+        state_of "$s"
+        cw_comm_of "$s"
+        case $STATE in
+        stopped) cw_start_server "$s" ;;
+        frozen) read_pid "$s" && cw_is_ours "$PID" && kill -CONT "$PID" ;;
+        *) continue ;;
+        esac
+        set_state "$s" running
+        cw_is_auth "$s" && back=1
+    done
+    [[ -z $back ]] || cw_forget_infra
+}
+
+cw_freeze() {
+    local s
+    cw_servers_of "$1" any
+    for s in "${SEL[@]}"; do
+        state_of "$s"
+        [[ $STATE == stopped ]] && die "$s is stopped; start it first"
+        cw_comm_of "$s"
+        if ! read_pid "$s" || ! cw_is_ours "$PID"; then
+            die "$s has no running $COMM"
+        fi
+        kill -STOP "$PID"
+        set_state "$s" frozen
+    done
+}
+
+cw_thaw() {
+    local s back=
+    cw_servers_of "$1" any
+    for s in "${SEL[@]}"; do
+        state_of "$s"
+        [[ $STATE == frozen ]] || continue
+        cw_comm_of "$s"
+        read_pid "$s" && cw_is_ours "$PID" && kill -CONT "$PID"
+        set_state "$s" running
+        cw_is_auth "$s" && back=1
+    done
+    [[ -z $back ]] || cw_forget_infra
+}
+
+cw_running_resolver() {
+    state_of "$1"
+    [[ $STATE == running ]] || die "$1 is $STATE"
+}
+
+cw_prime() {
+    (($# == 2 || $# == 3)) || die "usage: prime RESOLVER NAME [TYPE]"
+    local s
+    cw_servers_of "$1" resolver
+    for s in "${SEL[@]}"; do
+        cw_running_resolver "$s"
+        /usr/bin/dig -r +time=3 +tries=1 +short "@${ADDR[$s]}" "$2" "${3:-A}" >/dev/null ||
+            die "prime: $s did not answer"
+    done
+}
+
+cw_flush() {
+    (($# == 1 || $# == 2)) || die "usage: flush RESOLVER [NAME]"
+    local s zone=.
+    [[ $# == 2 ]] && { check_name "${2%.}"; zone=$2; }
+    cw_servers_of "$1" resolver
+    for s in "${SEL[@]}"; do
+        cw_running_resolver "$s"
+        cw_control "$s" flush_zone "$zone" >/dev/null || die "flush: $s did not answer"
+        cw_control "$s" flush_negative >/dev/null
+    done
+}
+
+# The message cache holds what a query is answered with; its entry's TTL is
+# the smallest of the answer's records (for a negative answer, the SOA's).
+cw_ttl() {
+    (($# == 2 || $# == 3)) || die "usage: ttl RESOLVER NAME [TYPE]"
+    local name=${2,,} type=${3:-A} line
+    type=${type^^}
+    [[ $name == *. ]] || name+=.
+    cw_servers_of "$1" resolver
+    ((${#SEL[@]} == 1)) || die "ttl: one resolver"
+    cw_running_resolver "${SEL[0]}"
+    local dump
+    dump=$(cw_control "${SEL[0]}" dump_cache) || die "ttl: ${SEL[0]} did not answer"
+    # The entry lasts while its message and every record set it names do.
+    awk -v name="$name" -v type="$type" '
+        /^START_RRSET_CACHE/ { sec = "rrset"; next }
+        /^START_MSG_CACHE/ { sec = "msg"; next }
+        /^END_/ { sec = ""; next }
+        sec == "rrset" && /^;rrset/ { ttl = $2; want = 1; next }
+        sec == "rrset" && want { rr[tolower($1) " " $4] = ttl; want = 0; next }
+        sec == "msg" && $1 == "msg" {
+            if (found) exit
+            if (tolower($2) == name && $3 == "IN" && $4 == type) { found = 1; min = $7 }
+            next
+        }
+        sec == "msg" && found {
+            key = tolower($1) " " $3
+            if (!(key in rr)) { min = -1; exit }
+            if (rr[key] < min) min = rr[key]
+        }
+        END { if (found && min >= 0) print min }' <<<"$dump"
+}
+
+cw_fail() {
+    (($# == 3)) || die "usage: fail RESOLVER NAME refused|timeout|servfail|none"
+    local s name=$2
+    check_name "${name%.}"
+    cw_servers_of "$1" resolver
+    for s in "${SEL[@]}"; do
+        cw_running_resolver "$s"
+        # Local zones come before the cache and the stub.
+        cw_control "$s" local_zone_remove "$name" >/dev/null
+        cw_control "$s" stub_remove "$name" >/dev/null
+        cw_control "$s" flush_zone "$name" >/dev/null
+        case $3 in
+        refused) cw_control "$s" local_zone "$name" always_refuse >/dev/null ;;
+        timeout) cw_control "$s" local_zone "$name" deny >/dev/null ;;
+        # A stub to a local port where nothing listens: every try is
+        # refused at once, and the resolver answers SERVFAIL.
+        servfail) cw_control "$s" stub_add "$name" 127.0.0.1@9 >/dev/null ;;
+        none) ;;
+        *) die "fail: refused, timeout, servfail or none, not '$3'" ;;
+        esac
+    done
+}
+
+cw_reset() {
+    local s
+    for s in "${CW_AUTH[@]}"; do
+        state_of "$s"
+        [[ $STATE == frozen ]] && cw_kill_server "$s" && set_state "$s" stopped
+        cw_fresh_zone "$s"
+        state_of "$s"
+        if [[ $STATE == stopped ]]; then
+            cw_start_server "$s"
+            set_state "$s" running
+        else
+            cw_reload "$s" || die "$RELOAD_ERROR"
+        fi
+    done
+    # A new resolver has an empty cache and has heard of no fault.
+    for s in "${CW_RESOLVERS[@]}"; do
+        cw_kill_server "$s"
+        cw_start_server "$s"
+        set_state "$s" running
+    done
+}
+
+cw_status() {
+    local s dir serial
+    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+        dir=$DNSLAB_DIR/servers/$s
+        read_pid "$s"
+        state_of "$s"
+        cw_comm_of "$s"
+        printf '%-11s %-10s %-8s pid %-6s %s\n' "$s" "${ADDR[$s]}" "$COMM" "${PID:--}" "$STATE"
+        if cw_is_auth "$s"; then
+            while IFS= read -r line; do printf '    %s\n' "$line"; done <"$dir/example.test.zone"
+        fi
+    done
+}
+
+# ------------------------------------------------------ world start and end --
+
+cw_up() {
+    printf '. %s IN NS lab-root.\nlab-root. %s IN A 127.0.0.1\n' "$CW_INFRA_TTL" "$CW_INFRA_TTL" \
+        >"$DNSLAB_DIR/root.hints"
+    local s dir
+    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+        dir=$DNSLAB_DIR/servers/$s
+        mkdir -p "$dir/tmp" "$dir/db"
+        if cw_is_auth "$s"; then
+            cw_knot_conf "$s"
+            cw_fresh_zone "$s"
+        else
+            cw_unbound_conf "$s"
+        fi
+        set_state "$s" running
+        cw_start_server "$s"
+    done
+}
+
+cw_down() {
+    local s
+    for s in "${CW_RESOLVERS[@]}" "${CW_AUTH[@]}"; do
+        cw_kill_server "$s"
+    done
+}
+
+# Control commands of the caching world.
+cw_main() {
+    local cmd=$1
+    shift
+    case $cmd in
+    set | negttl | prime | flush | ttl | fail) require_lab; "cw_$cmd" "$@" ;;
+    stop | start | freeze | thaw)
+        (($# == 1)) || die "usage: $cmd SERVER"
+        require_lab
+        "cw_$cmd" "$1"
+        ;;
+    reset) require_lab; cw_reset ;;
+    status) require_lab; cw_status ;;
+    *) die "'$cmd' is a command of the static world; this lab is the caching world (see dnslab help)" ;;
+    esac
+}
