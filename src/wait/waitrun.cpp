@@ -132,7 +132,17 @@ void WaitRun::finishCheck(const Consensus::ResultMap& fresh, const SourceBook::E
         finish(Outcome::DigUnavailable);
         return;
     }
-    const bool newSource = !m_source.entry(m_watch.id) || *m_source.entry(m_watch.id) != source;
+    // A change is what was served, not when it was asked.
+    const auto sameAnswers = [](const QList<SourceAnswer>& left, const QList<SourceAnswer>& right) {
+        return std::equal(left.cbegin(), left.cend(), right.cbegin(), right.cend(),
+                          [](SourceAnswer a, const SourceAnswer& b) {
+                              a.checkedAt = b.checkedAt;
+                              return a == b;
+                          });
+    };
+    const SourceBook::Entry* previous = m_source.entry(m_watch.id);
+    const bool newSource = !previous || previous->zone != source.zone
+                           || !sameAnswers(previous->answers, source.answers);
     m_source.record(m_watch.id, source);
     if (m_resolversAsked) {
         // All answers of one check replace the earlier ones at once, as in the tray.

@@ -65,6 +65,16 @@ public:
         return result;
     }
 
+    // The calls that asked the four resolvers, without those looking for the
+    // zone's servers (the first always asks for an SOA) or asking them.
+    QList<QStringList> resolverCalls() const {
+        QList<QStringList> result = calls();
+        result.removeIf([](const QStringList& call) {
+            return call.contains(QStringLiteral("SOA")) || call.contains(QStringLiteral("+norecurse"));
+        });
+        return result;
+    }
+
     QList<qint64> startedPids() const {
         QList<qint64> result;
         for (const QByteArray& line : lines(QStringLiteral("events")))
