@@ -65,7 +65,8 @@ QList<DigReply> DigReply::parseAll(QStringView output) {
             continue;
         }
         if (line.startsWith(u";; communications error")
-            || line.startsWith(u";; connection timed out")) {
+            || line.startsWith(u";; connection timed out")
+            || (line.startsWith(u";; UDP setup") && line.contains(u" failed: "))) {
             // One question may print several of these before it gives up;
             // the last one says best why.
             if (!failing) {
@@ -77,6 +78,8 @@ QList<DigReply> DigReply::parseAll(QStringView output) {
             replies.last().error = line.startsWith(u";; connection timed out")
                                        ? QStringLiteral("timed out")
                                        : line.sliced(colon + 2).toString();
+            if (replies.last().error.endsWith(u'.'))
+                replies.last().error.chop(1);
             continue;
         }
         if (!current)

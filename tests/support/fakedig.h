@@ -70,7 +70,8 @@ public:
     QList<QStringList> resolverCalls() const {
         QList<QStringList> result = calls();
         result.removeIf([](const QStringList& call) {
-            return call.contains(QStringLiteral("SOA")) || call.contains(QStringLiteral("+norecurse"));
+            return call.contains(QStringLiteral("SOA"))
+                   || call.contains(QStringLiteral("+norecurse"));
         });
         return result;
     }
