@@ -75,7 +75,7 @@ public:
         m_watchdog.setSingleShot(true);
         connect(&m_watchdog, &QTimer::timeout, this, [this] {
             kill();
-            decide(Failure{Failure::Reason::TimedOut});
+            decide(Failure{Failure::Reason::TimedOut, 0, AnswerStatus::TimedOut});
         });
         m_watchdog.start(timeout);
 
@@ -139,12 +139,25 @@ private:
     bool m_decided = false;
 };
 
+Answer answerFrom(const DigResponse& response) {
+    return Answer{response.values(), response.answerStatus(), response.remainingTtl()};
+}
+
 } // namespace
+
+QStringList fixedOptions() {
+    // +noall drops every part of the output; +comments brings back the header
+    // with the status and flags, +answer the records the short form prints
+    // (with their TTLs), +authority the SOA that says how long a negative
+    // answer is cached.
+    return {QStringLiteral("-r"),        QStringLiteral("+time=3"),   QStringLiteral("+tries=1"),
+            QStringLiteral("+noall"),    QStringLiteral("+comments"), QStringLiteral("+answer"),
+            QStringLiteral("+authority")};
+}
 
 QStringList arguments(const QString& domain, RecordType type,
                       const std::optional<QString>& server) {
-    QStringList args{QStringLiteral("+short"), QStringLiteral("+time=3"),
-                     QStringLiteral("+tries=1")};
+    QStringList args = fixedOptions();
     if (server)
         args.append(u'@' + *server);
     args.append(domain);
@@ -180,6 +193,36 @@ QStringList valuesFromOutput(QStringView output) {
     return values;
 }
 
+void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
+         std::chrono::milliseconds timeout) {
+    Q_ASSERT(context);
+    if (!context)
+        return;
+    auto* process = new DigProcess(context, std::move(done));
+    process->run(program, args, timeout);
+}
+
+void ask(const QString& program, const QStringList& arguments, QObject* context,
+         ResponseCallback done, std::chrono::milliseconds timeout) {
+    run(
+        program, arguments, context,
+        [done = std::move(done)](const RawOutcome& outcome) {
+            if (const auto* failure = std::get_if<Failure>(&outcome)) {
+                done(*failure);
+                return;
+            }
+            const Output& output = std::get<Output>(outcome);
+            DigResponse response = DigResponse::parse(output.text);
+            if (output.exitStatus != 0) {
+                done(Failure{Failure::Reason::ExitStatus, output.exitStatus,
+                             response.failureKind().value_or(AnswerStatus::QueryFailed)});
+            } else {
+                done(std::move(response));
+            }
+        },
+        timeout);
+}
+
 void query(const QString& program, const QString& domain, RecordType type,
            const std::optional<QString>& server, QObject* context, Callback done,
            std::chrono::milliseconds timeout) {
@@ -194,26 +237,15 @@ void query(const QString& program, const QString& domain, RecordType type,
         return;
     }
 
-    run(
+    ask(
         program, arguments(domain, type, server), context,
-        [done = std::move(done)](const RawOutcome& outcome) {
-            if (const auto* failure = std::get_if<Failure>(&outcome))
-                done(*failure);
-            else if (const auto& output = std::get<Output>(outcome); output.exitStatus != 0)
-                done(Failure{Failure::Reason::ExitStatus, output.exitStatus});
+        [done = std::move(done)](const ResponseOutcome& outcome) {
+            if (const auto* response = std::get_if<DigResponse>(&outcome))
+                done(answerFrom(*response));
             else
-                done(valuesFromOutput(output.text));
+                done(std::get<Failure>(outcome));
         },
         timeout);
-}
-
-void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
-         std::chrono::milliseconds timeout) {
-    Q_ASSERT(context);
-    if (!context)
-        return;
-    auto* process = new DigProcess(context, std::move(done));
-    process->run(program, args, timeout);
 }
 
 } // namespace Quello::DigRunner

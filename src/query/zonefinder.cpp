@@ -158,7 +158,10 @@ std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool fo
         return std::nullopt;
     }
     const std::optional<DigRecord> soa = reply.find(u"SOA");
-    if (!soa)
+    // An SOA is seven fields, the third its serial; anything else is not one.
+    const QStringList fields = soa ? soa->rdata.split(u' ', Qt::SkipEmptyParts) : QStringList();
+    bool serial = false;
+    if (fields.size() != 7 || (fields.at(2).toUInt(&serial), !serial))
         return std::nullopt;
     apex.zone = nameKey(soa->owner);
     // Whatever the SOA belongs to must hold the target.

@@ -20,6 +20,20 @@ const ResolverResult* find(const ResultMap& results, const Resolver& resolver) {
 
 } // namespace
 
+ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt) {
+    ResolverResult result;
+    if (const auto* answer = std::get_if<DigRunner::Answer>(&outcome)) {
+        result.values = answer->values;
+        result.status = answer->status;
+        result.ttl = answer->ttl;
+    } else {
+        result.failed = true;
+        result.status = std::get<DigRunner::Failure>(outcome).kind;
+    }
+    result.checkedAt = checkedAt;
+    return result;
+}
+
 QString answerKey(const ResolverResult& result) {
     return result.values.join(QStringLiteral(", "));
 }

@@ -3,6 +3,7 @@
 #include "model/resolver.h"
 #include "model/resolverresult.h"
 #include "model/watch.h"
+#include "query/digrunner.h"
 #include "store/resolverstatus.h"
 #include "store/sourceverdict.h"
 
@@ -20,6 +21,9 @@ namespace Quello {
 namespace Consensus {
 
 using ResultMap = QMap<QString, ResolverResult>; // resolver id -> result
+
+// The result one query leaves: a failure keeps no values, only its kind.
+ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt);
 
 // One resolver's whole answer as a single text: the unit the resolvers are
 // compared by, and the form a consensus is shown and notified in.

@@ -169,13 +169,8 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         m_queries.query(copy.domain, copy.recordType, resolver.server, this,
                         [this, gathering, gathered,
                          resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                            ResolverResult result;
-                            if (const auto* values = std::get_if<QStringList>(&outcome))
-                                result.values = *values;
-                            else
-                                result.failed = true; // the kind of failure does not matter here
-                            result.checkedAt = m_clock.now();
-                            gathering->fresh.insert(resolverId, result);
+                            gathering->fresh.insert(resolverId,
+                                                    Consensus::resultFrom(outcome, m_clock.now()));
                             gathered();
                         });
     }

@@ -99,21 +99,18 @@ void WaitRun::check() {
         return;
     m_resolversAsked = true;
     for (const Resolver& resolver : Resolver::all()) {
-        m_queries.query(m_watch.domain, m_watch.recordType, resolver.server, this,
-                        [gathering, gathered, id = resolver.id](const DigRunner::Outcome& outcome) {
-                            ResolverResult result;
-                            if (const auto* values = std::get_if<QStringList>(&outcome)) {
-                                result.values = *values;
-                            } else {
-                                result.failed = true;
-                                gathering->digUnavailable |=
-                                    std::get<DigRunner::Failure>(outcome).reason
-                                    == DigRunner::Failure::Reason::LaunchFailed;
-                            }
-                            result.checkedAt = instantFromDateTime(QDateTime::currentDateTimeUtc());
-                            gathering->fresh.insert(id, result);
-                            gathered();
-                        });
+        m_queries.query(
+            m_watch.domain, m_watch.recordType, resolver.server, this,
+            [gathering, gathered, id = resolver.id](const DigRunner::Outcome& outcome) {
+                if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
+                    gathering->digUnavailable |=
+                        failure->reason == DigRunner::Failure::Reason::LaunchFailed;
+                }
+                gathering->fresh.insert(
+                    id, Consensus::resultFrom(
+                            outcome, instantFromDateTime(QDateTime::currentDateTimeUtc())));
+                gathered();
+            });
     }
 }
 

@@ -38,6 +38,12 @@ inline QString soaRecord(quint32 serial, int ttl = 300) {
 
 struct FakeZone {
     FakeDig& dig;
+
+    void say(const QByteArray& output, const QString& server, const QString& domain = FakeDig::any,
+             const QString& type = FakeDig::any, int status = 0) const {
+        dig.setAnswer({.output = output, .status = status, .verbatim = true}, server, domain, type);
+    }
+
     static inline const QString ns1 = QStringLiteral("127.0.1.1");
     static inline const QString ns2 = QStringLiteral("127.0.1.2");
 
@@ -49,23 +55,19 @@ struct FakeZone {
             const QStringList parts = link.split(u' ');
             answer << parts[0] + QStringLiteral(".\t300\tIN\tCNAME\t") + parts[1] + u'.';
         }
-        dig.setAnswer({.output = longReply("NOERROR", false, answer, {soaRecord(1)})},
-                      QStringLiteral("system"), name, QStringLiteral("SOA"));
-        dig.setAnswer(
-            {.output =
-                 longReply("NOERROR", false,
-                           {QStringLiteral("example.test.\t3600\tIN\tNS\tns2.example.test."),
-                            QStringLiteral("example.test.\t3600\tIN\tNS\tns1.example.test.")})},
+        say(longReply("NOERROR", false, answer, {soaRecord(1)}), QStringLiteral("system"), name,
+            QStringLiteral("SOA"));
+        say(longReply("NOERROR", false,
+                      {QStringLiteral("example.test.\t3600\tIN\tNS\tns2.example.test."),
+                       QStringLiteral("example.test.\t3600\tIN\tNS\tns1.example.test.")}),
             QStringLiteral("system"), QStringLiteral("example.test"), QStringLiteral("NS"));
         // One run asks for both names' A and AAAA; only IPv4 exists.
         const QByteArray none = longReply("NOERROR", false, {}, {soaRecord(1)});
-        dig.setAnswer(
-            {.output = longReply("NOERROR", false,
-                                 {QStringLiteral("ns1.example.test.\t3600\tIN\tA\t") + ns1})
-                       + none
-                       + longReply("NOERROR", false,
-                                   {QStringLiteral("ns2.example.test.\t3600\tIN\tA\t") + ns2})
-                       + none},
+        say(longReply("NOERROR", false, {QStringLiteral("ns1.example.test.\t3600\tIN\tA\t") + ns1})
+                + none
+                + longReply("NOERROR", false,
+                            {QStringLiteral("ns2.example.test.\t3600\tIN\tA\t") + ns2})
+                + none,
             QStringLiteral("system"), QStringLiteral("ns1.example.test"), QStringLiteral("A"));
     }
 
@@ -79,12 +81,11 @@ struct FakeZone {
         const QByteArray first = rdata.isEmpty()
                                      ? longReply("NXDOMAIN", true, {}, {soaRecord(serial)})
                                      : longReply("NOERROR", true, answer);
-        dig.setAnswer({.output = first + longReply("NOERROR", true, {soaRecord(serial)})}, server,
-                      name, type);
+        say(first + longReply("NOERROR", true, {soaRecord(serial)}), server, name, type);
     }
 
     void silence(const QString& server) const {
-        dig.setAnswer({.output = noReply("127.0.1.x") + noReply("127.0.1.x"), .status = 9}, server);
+        say(noReply("127.0.1.x") + noReply("127.0.1.x"), server, FakeDig::any, FakeDig::any, 9);
     }
 };
 
