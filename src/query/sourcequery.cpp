@@ -1,8 +1,9 @@
 #include "query/sourcequery.h"
 
 #include "query/digqueue.h"
-#include "query/digreply.h"
+#include "query/digresponses.h"
 #include "query/digrunner.h"
+#include "query/zonefinder.h"
 
 #include <algorithm>
 #include <memory>
@@ -14,13 +15,16 @@ namespace {
 
 using Problem = SourceAnswer::Problem;
 
-Problem problemOf(const DigReply& reply) {
-    if (!reply.answered) {
-        if (reply.error.contains(QLatin1String("timed out")))
+Problem problemOf(const DigResponse& reply) {
+    if (!reply.status) {
+        switch (reply.failureKind().value_or(AnswerStatus::QueryFailed)) {
+        case AnswerStatus::TimedOut:
             return Problem::TimedOut;
-        if (reply.error.contains(QLatin1String("unreachable")))
+        case AnswerStatus::Unreachable:
             return Problem::NoRoute;
-        return Problem::Unreachable;
+        default:
+            return Problem::Unreachable;
+        }
     }
     if (reply.status == QLatin1String("REFUSED"))
         return Problem::Refused;
@@ -28,7 +32,7 @@ Problem problemOf(const DigReply& reply) {
         return Problem::ServerFailure;
     // A server that is not (or no longer) authoritative for the zone answers
     // from elsewhere, or with a referral: not what the zone publishes.
-    if (!reply.authoritative)
+    if (!reply.isAuthoritative())
         return Problem::NotAuthoritative;
     return Problem::None;
 }
@@ -56,7 +60,7 @@ SourceAnswer read(const ZoneServers& zone, const SourceServer& server, const QSt
     SourceAnswer answer;
     answer.server = server;
     answer.checkedAt = checkedAt;
-    const QList<DigReply> replies = DigReply::parseAll(output);
+    const QList<DigResponse> replies = DigResponses::each(output);
     if (replies.isEmpty()) {
         answer.problem = Problem::Unreachable;
         return answer;
@@ -66,16 +70,11 @@ SourceAnswer read(const ZoneServers& zone, const SourceServer& server, const QSt
         return answer;
 
     // What dig +short would print, the chain followed to get here first.
-    answer.values = zone.chain;
-    for (const DigRecord& record : replies.first().answer) {
-        QString value = DigRunner::normalize(record.rdata);
-        if (!value.isEmpty())
-            answer.values.append(std::move(value));
-    }
+    answer.values = zone.chain + replies.first().values();
     std::sort(answer.values.begin(), answer.values.end());
 
-    for (const DigReply& reply : replies) {
-        if (const std::optional<DigRecord> soa = reply.find(u"SOA")) {
+    for (const DigResponse& reply : replies) {
+        if (const std::optional<DigResponse::Record> soa = ZoneFinder::firstRecord(reply, u"SOA")) {
             bool ok = false;
             const quint32 serial = soa->rdata.split(u' ', Qt::SkipEmptyParts).value(2).toUInt(&ok);
             if (ok) {

@@ -1,6 +1,7 @@
 #include "query/zonefinder.h"
 
 #include "query/digqueue.h"
+#include "query/digresponses.h"
 #include "query/digrunner.h"
 
 #include <QPointer>
@@ -25,14 +26,14 @@ QString parentOf(const QString& name) {
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-std::optional<DigReply> single(const DigRunner::RawOutcome& outcome) {
+std::optional<DigResponse> single(const DigRunner::RawOutcome& outcome) {
     const auto* output = std::get_if<DigRunner::Output>(&outcome);
     if (!output)
         return std::nullopt;
-    const QList<DigReply> replies = DigReply::parseAll(output->text);
-    if (replies.isEmpty() || !replies.first().answered)
+    DigResponse reply = DigResponse::parse(output->text);
+    if (!reply.status)
         return std::nullopt;
-    return replies.first();
+    return reply;
 }
 
 struct Search {
@@ -56,12 +57,12 @@ void askAddresses(const std::shared_ptr<Search>& search) {
     search->queue.run(
         arguments(questions), search->context, [search](const DigRunner::RawOutcome& outcome) {
             const auto* output = std::get_if<DigRunner::Output>(&outcome);
-            const QList<DigReply> replies =
-                output ? DigReply::parseAll(output->text) : QList<DigReply>{};
+            const QList<DigResponse> replies =
+                output ? DigResponses::each(output->text) : QList<DigResponse>{};
             const QList<SourceServer> servers = addressesFrom(replies, search->nameServers);
             if (servers.isEmpty()) {
                 const bool failed = std::none_of(replies.cbegin(), replies.cend(),
-                                                 [](const DigReply& r) { return r.answered; });
+                                                 [](const DigResponse& r) { return r.status; });
                 search->finish(Found{std::nullopt, failed});
                 return;
             }
@@ -75,7 +76,7 @@ void askAddresses(const std::shared_ptr<Search>& search) {
 void askNameServers(const std::shared_ptr<Search>& search) {
     search->queue.run(arguments({search->apex.zone, QStringLiteral("NS")}), search->context,
                       [search](const DigRunner::RawOutcome& outcome) {
-                          const std::optional<DigReply> reply = single(outcome);
+                          const std::optional<DigResponse> reply = single(outcome);
                           if (!reply) {
                               search->finish(Found{std::nullopt, true});
                               return;
@@ -92,7 +93,7 @@ void askNameServers(const std::shared_ptr<Search>& search) {
 void askApex(const std::shared_ptr<Search>& search, const QString& name, bool followCname) {
     search->queue.run(arguments({name, QStringLiteral("SOA")}), search->context,
                       [search, name, followCname](const DigRunner::RawOutcome& outcome) {
-                          const std::optional<DigReply> reply = single(outcome);
+                          const std::optional<DigResponse> reply = single(outcome);
                           if (!reply) {
                               search->finish(Found{std::nullopt, true});
                               return;
@@ -102,7 +103,7 @@ void askApex(const std::shared_ptr<Search>& search, const QString& name, bool fo
                               // A watched CNAME: its own zone is its parent's.
                               const bool isAlias =
                                   std::any_of(reply->answer.cbegin(), reply->answer.cend(),
-                                              [&](const DigRecord& r) {
+                                              [&](const DigResponse::Record& r) {
                                                   return r.type == QLatin1String("CNAME")
                                                          && nameKey(r.owner) == name;
                                               });
@@ -137,15 +138,15 @@ QStringList arguments(const QStringList& questions) {
            + questions;
 }
 
-std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool followCname) {
+std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool followCname) {
     Apex apex;
     apex.target = name;
     if (followCname) {
         // The resolver has followed the chain; walk it the same way, at most
         // as far as there are records, so a loop cannot hold us.
         for (qsizetype step = 0; step < reply.answer.size(); ++step) {
-            const auto next =
-                std::find_if(reply.answer.cbegin(), reply.answer.cend(), [&](const DigRecord& r) {
+            const auto next = std::find_if(
+                reply.answer.cbegin(), reply.answer.cend(), [&](const DigResponse::Record& r) {
                     return r.type == QLatin1String("CNAME") && nameKey(r.owner) == apex.target;
                 });
             if (next == reply.answer.cend())
@@ -153,11 +154,12 @@ std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool fo
             apex.chain.append(DigRunner::normalize(next->rdata));
             apex.target = nameKey(next->rdata);
         }
-    } else if (std::any_of(reply.answer.cbegin(), reply.answer.cend(),
-                           [](const DigRecord& r) { return r.type == QLatin1String("CNAME"); })) {
+    } else if (std::any_of(
+                   reply.answer.cbegin(), reply.answer.cend(),
+                   [](const DigResponse::Record& r) { return r.type == QLatin1String("CNAME"); })) {
         return std::nullopt;
     }
-    const std::optional<DigRecord> soa = reply.find(u"SOA");
+    const std::optional<DigResponse::Record> soa = firstRecord(reply, u"SOA");
     // An SOA is seven fields, the third its serial; anything else is not one.
     const QStringList fields = soa ? soa->rdata.split(u' ', Qt::SkipEmptyParts) : QStringList();
     bool serial = false;
@@ -171,10 +173,10 @@ std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool fo
     return apex;
 }
 
-std::pair<QStringList, qint64> nameServersFrom(const DigReply& reply, const QString& zone) {
+std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const QString& zone) {
     QStringList names;
     std::optional<qint64> ttl;
-    for (const DigRecord& record : reply.answer) {
+    for (const DigResponse::Record& record : reply.answer) {
         if (record.type != QLatin1String("NS") || nameKey(record.owner) != zone)
             continue;
         const QString name = nameKey(record.rdata);
@@ -186,13 +188,23 @@ std::pair<QStringList, qint64> nameServersFrom(const DigReply& reply, const QStr
     return {names, ttl.value_or(0)};
 }
 
-QList<SourceServer> addressesFrom(const QList<DigReply>& replies, const QStringList& names) {
+std::optional<DigResponse::Record> firstRecord(const DigResponse& reply, QStringView type) {
+    for (const QList<DigResponse::Record>* records : {&reply.answer, &reply.authority}) {
+        for (const DigResponse::Record& record : *records) {
+            if (record.type.compare(type, Qt::CaseInsensitive) == 0)
+                return record;
+        }
+    }
+    return std::nullopt;
+}
+
+QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStringList& names) {
     QList<SourceServer> servers;
     for (const QString& name : names) {
         for (const QLatin1String type : {QLatin1String("A"), QLatin1String("AAAA")}) {
             QStringList addresses;
-            for (const DigReply& reply : replies) {
-                for (const DigRecord& record : reply.answer) {
+            for (const DigResponse& reply : replies) {
+                for (const DigResponse::Record& record : reply.answer) {
                     if (record.type == type && nameKey(record.owner) == name
                         && !addresses.contains(record.rdata))
                         addresses.append(record.rdata);

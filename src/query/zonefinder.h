@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/recordtype.h"
-#include "query/digreply.h"
+#include "query/digresponse.h"
 #include "query/zoneservers.h"
 
 #include <QObject>
@@ -42,13 +42,16 @@ struct Apex {
     QStringList chain; // the CNAME targets, normalized as dig +short would
     bool operator==(const Apex&) const = default;
 };
-std::optional<Apex> apexFrom(const DigReply& reply, const QString& name, bool followCname);
+std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool followCname);
 
 // The NS names of `zone` and the smallest TTL among them.
-std::pair<QStringList, qint64> nameServersFrom(const DigReply& reply, const QString& zone);
+std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const QString& zone);
 
 // Every address of every name, in the order of `names`, IPv4 first.
-QList<SourceServer> addressesFrom(const QList<DigReply>& replies, const QStringList& names);
+// The first record of this type in the answer, then in the authority section.
+std::optional<DigResponse::Record> firstRecord(const DigResponse& reply, QStringView type);
+
+QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStringList& names);
 
 // `done` runs once, from the event loop, unless `context` is destroyed first.
 void find(DigQueue& queue, const QString& name, RecordType type, QObject* context,
