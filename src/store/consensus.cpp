@@ -146,6 +146,29 @@ QList<Resolver> lagging(const Watch& watch, const ResultMap& results, const Sour
     return behind;
 }
 
+std::optional<Instant> expiry(const ResolverResult& result) {
+    if (!result.ttl || *result.ttl <= 0)
+        return std::nullopt;
+    return result.checkedAt + static_cast<double>(*result.ttl);
+}
+
+std::optional<Instant> eta(const Watch& watch, const ResultMap& results,
+                           const SourceVerdict& source) {
+    const QList<Resolver> behind = lagging(watch, results, source);
+    if (behind.isEmpty())
+        return std::nullopt;
+    std::optional<Instant> latest;
+    for (const Resolver& resolver : behind) {
+        const auto it = results.constFind(resolver.id);
+        const std::optional<Instant> expires = it == results.cend() ? std::nullopt : expiry(*it);
+        // One lagging resolver with no known end leaves the whole wait open.
+        if (!expires)
+            return std::nullopt;
+        latest = latest ? std::max(*latest, *expires) : *expires;
+    }
+    return latest;
+}
+
 bool isPending(const Watch& watch) {
     return !watch.settledAt;
 }

@@ -55,6 +55,15 @@ ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolv
 QList<Resolver> lagging(const Watch& watch, const ResultMap& results,
                         const SourceVerdict& source = {});
 
+// When the resolver's cache lets go of this answer: checkedAt plus its TTL.
+// None without a TTL, and for TTL 0, which no cache keeps.
+std::optional<Instant> expiry(const ResolverResult& result);
+
+// When the last lagging resolver's cached answer expires: the latest expiry
+// among lagging(), known only when every lagging resolver has one.
+std::optional<Instant> eta(const Watch& watch, const ResultMap& results,
+                           const SourceVerdict& source = {});
+
 // Counted by the tray's pending count: not settled at its last check.
 bool isPending(const Watch& watch);
 

@@ -2,11 +2,13 @@
 
 #include "model/instant.h"
 #include "model/resolver.h"
+#include "store/pollschedule.h"
 
 #include <QDateTime>
 #include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 #include <variant>
@@ -81,11 +83,11 @@ void WaitRun::check() {
     const auto gathered = [this, gathering, startedAt] {
         if (--gathering->outstanding > 0)
             return;
-        // Checks start one interval apart, however long each takes. Planned
-        // first, so that whoever hears of this check sees when the next one
-        // comes; finishing cancels it.
-        const Milliseconds spent = elapsed() - startedAt;
-        m_next.start(std::max(Milliseconds{0}, Milliseconds{m_interval} - spent));
+        // Planned first, so that whoever hears of this check sees when the
+        // next one comes; finishing cancels it.
+        m_next.start(nextCheckDelay(gathering->fresh,
+                                    SourceVerdict::judge(gathering->source.answers),
+                                    elapsed() - startedAt));
         finishCheck(gathering->fresh, gathering->source, gathering->digUnavailable);
     };
 
@@ -99,19 +101,39 @@ void WaitRun::check() {
         return;
     m_resolversAsked = true;
     for (const Resolver& resolver : Resolver::all()) {
-        m_queries.query(
-            m_watch.domain, m_watch.recordType, resolver.server, this,
-            [gathering, gathered, id = resolver.id](const DigRunner::Outcome& outcome) {
-                if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
-                    gathering->digUnavailable |=
-                        failure->reason == DigRunner::Failure::Reason::LaunchFailed;
-                }
-                gathering->fresh.insert(
-                    id, Consensus::resultFrom(
-                            outcome, instantFromDateTime(QDateTime::currentDateTimeUtc())));
-                gathered();
-            });
+        m_queries.query(m_watch.domain, m_watch.recordType, resolver.server, this,
+                        [gathering, gathered, id = resolver.id](const DigRunner::Outcome& outcome) {
+                            if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
+                                gathering->digUnavailable |=
+                                    failure->reason == DigRunner::Failure::Reason::LaunchFailed;
+                            }
+                            gathering->fresh.insert(id, Consensus::resultFrom(outcome, now()));
+                            gathered();
+                        });
     }
+}
+
+Instant WaitRun::now() {
+    return instantFromDateTime(QDateTime::currentDateTimeUtc());
+}
+
+WaitRun::Milliseconds WaitRun::nextCheckDelay(const Consensus::ResultMap& fresh,
+                                              const SourceVerdict& source, Milliseconds spent) {
+    // Checks start one interval apart, however long each takes...
+    const Milliseconds regular = std::max(Milliseconds{0}, Milliseconds{m_interval} - spent);
+    const std::optional<Instant> eta = Consensus::eta(m_watch, fresh, source);
+    if (!eta)
+        return regular;
+    // ...unless every lagging cache says when it lets go of its answer: then
+    // the next check comes just after the last of them, sooner or later.
+    const Milliseconds atExpiry{
+        std::max<qint64>(0, std::llround((*eta + PollSchedule::expiryGrace - now()) * 1000.0))};
+    if (atExpiry >= regular)
+        return atExpiry;
+    if (m_earlyCheckSpent)
+        return regular;
+    m_earlyCheckSpent = true;
+    return atExpiry;
 }
 
 bool WaitRun::serversServe() const {
@@ -145,10 +167,10 @@ void WaitRun::finishCheck(const Consensus::ResultMap& fresh, const SourceBook::E
         // All answers of one check replace the earlier ones at once, as in the tray.
         const Consensus::ResultMap earlier = std::exchange(m_results, fresh);
         for (const Resolver& resolver : Resolver::all()) {
-            const ResolverResult now = m_results.value(resolver.id);
+            const ResolverResult latest = m_results.value(resolver.id);
             const auto before = earlier.constFind(resolver.id);
-            if (before != earlier.cend() && before->values == now.values
-                && before->failed == now.failed)
+            if (before != earlier.cend() && before->values == latest.values
+                && before->failed == latest.failed)
                 continue;
             m_changedAt.insert(resolver.id, elapsed());
             Q_EMIT resultChanged(resolver.id);

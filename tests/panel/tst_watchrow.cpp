@@ -1,8 +1,8 @@
-#include "panel/emptystateview.h"
 #include "panel/panelview.h"
-#include "panel/resolverdetails.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/rows/emptystateview.h"
+#include "panel/rows/resolverdetails.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
 #include "panelfixture.h"
 
 #include <QAbstractAnimation>

@@ -10,10 +10,10 @@
 // so every picture shows the opaque panel with its 1 px edge.
 
 #include "fixedmotion.h"
-#include "panel/inputbar.h"
+#include "panel/input/inputbar.h"
 #include "panel/panelview.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
 #include "store/digstore.h"
 #include "storefixture.h"
 
