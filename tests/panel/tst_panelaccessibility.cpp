@@ -78,6 +78,7 @@ private Q_SLOTS:
                      + actions,
                  QStringLiteral("label|This computer, 192.0.2.1|||"),
                  QStringLiteral("label|Quad9, 192.0.2.1|||"),
+                 QStringLiteral("label|Source, unknown|||"),
                  QStringLiteral("text|New watch|example.com, MX|focused|"),
              }) {
             QVERIFY2(tree.contains(line), qPrintable(line + QStringLiteral("\nnot in\n") + tree));

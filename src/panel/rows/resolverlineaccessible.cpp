@@ -28,12 +28,13 @@ QAccessibleInterface* ResolverLineAccessible::parent() const {
 QString ResolverLineAccessible::text(QAccessible::Text t) const {
     if (m_row.isNull() || t != QAccessible::Name)
         return {};
-    const Resolver& resolver = Resolver::all().at(static_cast<std::size_t>(m_index));
-    QString answer = ResolverDetails::resolverText(m_row->store(), m_row->watch(), resolver);
+    const ResolverDetails::Line line =
+        ResolverDetails::line(m_row->store(), m_row->watch(), m_index);
+    QString answer = line.text;
     // Read aloud, the ellipsis of a missing answer says nothing.
     if (answer == QStringLiteral("\u2026"))
         answer = WatchRow::tr("no answer yet");
-    return resolver.name + QStringLiteral(", ") + answer;
+    return line.name + QStringLiteral(", ") + answer;
 }
 
 QRect ResolverLineAccessible::rect() const {

@@ -4,6 +4,7 @@
 #include "model/resolver.h"
 #include "panel/motion/springanimation.h"
 #include "store/digstore.h"
+#include "store/sourcetext.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -34,15 +35,26 @@ WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool ex
     setFocusPolicy(Qt::StrongFocus);
 }
 
+QString WatchRow::sourceBlocker(const DigStore& store, const Watch& watch) {
+    if (watch.settledAt)
+        return {};
+    return SourceText::blocker(watch, store.source().entry(watch.id),
+                               store.results().value(watch.id));
+}
+
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
+    // When the zone's servers, not the caches, are what is missing, that is
+    // said in place of what the row waits for.
+    const QString blocker = sourceBlocker(store, watch);
+    const QString because = blocker.isEmpty() ? QString() : QStringLiteral(" \u00B7 ") + blocker;
     if (const std::optional<QString> consensus = store.consensusValue(watch)) {
-        if (watch.expected && !watch.settledAt)
+        if (watch.expected && !watch.settledAt && blocker.isEmpty())
             return *consensus + QStringLiteral(" \u00B7 waiting for ") + *watch.expected;
-        return *consensus;
+        return *consensus + because;
     }
     if (store.isChecking().contains(watch.id))
         return tr("checking\u2026");
-    return tr("no answer yet");
+    return tr("no answer yet") + because;
 }
 
 QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch) {
@@ -51,6 +63,8 @@ QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch
         summary += tr(", current value %1").arg(*consensus);
     if (watch.expected)
         summary += tr(", waiting for %1").arg(*watch.expected);
+    if (const QString blocker = sourceBlocker(store, watch); !blocker.isEmpty())
+        summary += QStringLiteral(", ") + blocker;
     return summary;
 }
 

@@ -63,6 +63,9 @@ public:
 
     static QString secondLine(const DigStore& store, const Watch& watch);
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);
+    // What keeps a pending watch from settling when the caches are not to
+    // blame (the source's words); empty otherwise.
+    static QString sourceBlocker(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
 
     // The resolver lines of the open details, in the row's coordinates.

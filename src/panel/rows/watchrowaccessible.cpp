@@ -1,6 +1,7 @@
 #include "panel/rows/watchrowaccessible.h"
 
 #include "model/resolver.h"
+#include "panel/rows/resolverdetails.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"
 
@@ -41,8 +42,7 @@ void WatchRowAccessible::notifyExpanded(WatchRow* row) {
     changed.collapsed = true;
     QAccessibleStateChangeEvent stateChanged(row, changed);
     QAccessible::updateAccessibility(&stateChanged);
-    const auto count = static_cast<int>(Resolver::all().size());
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < ResolverDetails::lineCount(); ++i) {
         QAccessibleEvent line(QAccessible::accessibleInterface(self->lineId(i)),
                               row->isExpanded() ? QAccessible::ObjectCreated
                                                 : QAccessible::ObjectDestroyed);
@@ -86,7 +86,7 @@ QAccessible::State WatchRowAccessible::state() const {
 }
 
 int WatchRowAccessible::childCount() const {
-    return row()->isExpanded() ? static_cast<int>(Resolver::all().size()) : 0;
+    return row()->isExpanded() ? ResolverDetails::lineCount() : 0;
 }
 
 QAccessibleInterface* WatchRowAccessible::child(int index) const {
