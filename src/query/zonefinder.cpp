@@ -1,10 +1,12 @@
 #include "query/zonefinder.h"
 
+#include "model/watchparser.h"
 #include "query/digqueue.h"
 #include "query/digresponses.h"
 #include "query/digrunner.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +19,18 @@ namespace {
 
 QString nameKey(const QString& printed) {
     return DigRunner::normalize(printed).toLower();
+}
+
+// Every name given to dig comes from the watch or from DNS answers; one that
+// is not a plain domain name (say a CNAME target "-f.example") would be read
+// by dig as an option, so it is never passed on.
+bool isSafeName(const QString& name) {
+    return WatchParser::isValidDomain(name) && !name.startsWith(u'-');
+}
+
+bool isAddress(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^[0-9A-Fa-f:.]+$"));
+    return text.contains(u'.') != text.contains(u':') && form.match(text).hasMatch();
 }
 
 // The parent of a name that holds a CNAME is in the same zone: an apex
@@ -107,7 +121,7 @@ void askApex(const std::shared_ptr<Search>& search, const QString& name, bool fo
                                                   return r.type == QLatin1String("CNAME")
                                                          && nameKey(r.owner) == name;
                                               });
-                              if (isAlias && !parentOf(name).isEmpty()) {
+                              if (isAlias && isSafeName(parentOf(name))) {
                                   askApex(search, parentOf(name), true);
                                   search->apex.target = name;
                                   return;
@@ -167,7 +181,7 @@ std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool
         return std::nullopt;
     apex.zone = nameKey(soa->owner);
     // Whatever the SOA belongs to must hold the target.
-    if (apex.zone.isEmpty()
+    if (!isSafeName(apex.zone) || !isSafeName(apex.target)
         || (apex.target != apex.zone && !apex.target.endsWith(u'.' + apex.zone)))
         return std::nullopt;
     return apex;
@@ -180,7 +194,7 @@ std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const Q
         if (record.type != QLatin1String("NS") || nameKey(record.owner) != zone)
             continue;
         const QString name = nameKey(record.rdata);
-        if (!name.isEmpty() && !names.contains(name))
+        if (isSafeName(name) && !names.contains(name))
             names.append(name);
         ttl = ttl ? std::min(*ttl, record.ttl) : record.ttl;
     }
@@ -206,7 +220,7 @@ QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStri
             for (const DigResponse& reply : replies) {
                 for (const DigResponse::Record& record : reply.answer) {
                     if (record.type == type && nameKey(record.owner) == name
-                        && !addresses.contains(record.rdata))
+                        && isAddress(record.rdata) && !addresses.contains(record.rdata))
                         addresses.append(record.rdata);
                 }
             }
@@ -220,6 +234,12 @@ QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStri
 
 void find(DigQueue& queue, const QString& name, RecordType type, QObject* context,
           std::function<void(const Found&)> done) {
+    if (!isSafeName(name)) {
+        // Not a name dig can be asked about: the source stays unknown.
+        QMetaObject::invokeMethod(
+            context, [done = std::move(done)] { done(Found{}); }, Qt::QueuedConnection);
+        return;
+    }
     auto search = std::make_shared<Search>(Search{queue, context, std::move(done), {}, {}, 0});
     askApex(search, name, type != RecordType::CNAME);
 }

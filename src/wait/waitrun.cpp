@@ -31,6 +31,9 @@ WaitRun::WaitRun(const WatchRequest& request, std::chrono::seconds interval,
     m_watch.createdAt = instantFromDateTime(QDateTime::currentDateTimeUtc());
 
     m_next.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: a check meant for just after a
+    // cache lets go would then read the old answer once more.
+    m_next.setTimerType(Qt::PreciseTimer);
     connect(&m_next, &QTimer::timeout, this, &WaitRun::check);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {

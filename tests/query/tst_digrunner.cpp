@@ -393,6 +393,8 @@ private Q_SLOTS:
         QTest::newRow("no SOA at all (split horizon, a forwarder that strips it)")
             << Test::longReply("NXDOMAIN", false, {}) << true << QString();
         QTest::newRow("no answer") << Test::noReply("127.0.0.53") << true << QString();
+        QTest::newRow("a CNAME target dig would take for an option")
+            << Test::longReply("NOERROR", false, {cname + u"-f.example.test."_s}, {soa}) << true << QString();
         // clang-format on
     }
 

@@ -4,6 +4,7 @@
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
 #include "store/sourcetext.h"
+#include "store/statustext.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -26,11 +27,23 @@ QString ResolverDetails::resolverText(const DigStore& store, const Watch& watch,
     const auto result = watchResults->constFind(resolver.id);
     if (result == watchResults->cend())
         return QStringLiteral("\u2026");
-    if (result->failed)
-        return tr("unreachable");
-    if (result->values.isEmpty())
-        return tr("no answer");
-    return result->values.join(QStringLiteral("  "));
+    QString text;
+    if (result->failed) {
+        text = StatusText::answerStatus(result->status.value_or(AnswerStatus::QueryFailed))
+                   .value_or(tr("unreachable"));
+    } else if (result->values.isEmpty()) {
+        // Which kind of nothing, when dig said.
+        text = StatusText::answerStatus(result->status.value_or(AnswerStatus::NoError))
+                   .value_or(tr("no answer"));
+    } else {
+        text = result->values.join(QStringLiteral("  "));
+    }
+    // A resolver still behind says how long its cache keeps what it has.
+    if (store.isLagging(watch, resolver)) {
+        if (const std::optional<Instant> expiry = store.expiryOf(watch, resolver))
+            text += QStringLiteral(" \u00B7 ") + StatusText::cachedFor(*expiry, store.now());
+    }
+    return text;
 }
 
 int ResolverDetails::lineCount() {

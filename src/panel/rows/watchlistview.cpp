@@ -51,6 +51,13 @@ WatchListView::WatchListView(DigStore& store, QWidget* parent)
 
     connect(&store, &DigStore::watchAdded, this, &WatchListView::watchAdded);
     connect(&store, &DigStore::watchRemoved, this, &WatchListView::watchRemoved);
+    m_countdown.setInterval(std::chrono::seconds{1});
+    connect(&m_countdown, &QTimer::timeout, this, [this] {
+        for (const Entry& entry : std::as_const(m_entries)) {
+            if (entry.row && !entry.leaving && entry.row->isCountingDown())
+                entry.row->tick();
+        }
+    });
     connect(&store, &DigStore::watchUpdated, this, &WatchListView::refreshRow);
     connect(&store, &DigStore::resultsChanged, this, &WatchListView::refreshRow);
     connect(&store, &DigStore::checkingChanged, this, &WatchListView::refreshRow);
@@ -305,6 +312,12 @@ bool WatchListView::eventFilter(QObject* watched, QEvent* event) {
 void WatchListView::showEvent(QShowEvent* event) {
     QScrollArea::showEvent(event);
     relayout();
+    m_countdown.start();
+}
+
+void WatchListView::hideEvent(QHideEvent* event) {
+    QScrollArea::hideEvent(event);
+    m_countdown.stop();
 }
 
 void WatchListView::resizeEvent(QResizeEvent* event) {

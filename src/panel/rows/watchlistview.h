@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QScrollArea>
+#include <QTimer>
 #include <QUuid>
 
 namespace Quello {
@@ -60,6 +61,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void enterEvent(QEnterEvent* event) override;
@@ -98,6 +100,8 @@ private:
     double m_contentHeight = 0;
     bool m_relayoutPending = false;
     bool m_inRelayout = false;
+    // Moves the caches' countdowns on, once a second while the list shows.
+    QTimer m_countdown;
 };
 
 } // namespace Quello

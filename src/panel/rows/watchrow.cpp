@@ -5,6 +5,7 @@
 #include "panel/motion/springanimation.h"
 #include "store/digstore.h"
 #include "store/sourcetext.h"
+#include "store/statustext.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -15,6 +16,8 @@
 #include <QMenu>
 #include <QPropertyAnimation>
 #include <QToolTip>
+
+#include <algorithm>
 
 // The row's state, its actions and its answers to mouse, keyboard and focus.
 // How it measures and paints itself is in watchrowlayout.cpp.
@@ -42,19 +45,35 @@ QString WatchRow::sourceBlocker(const DigStore& store, const Watch& watch) {
                                store.results().value(watch.id));
 }
 
+// When the last lagging cache of a pending watch lets go: "about 3 min".
+std::optional<QString> WatchRow::etaText(const DigStore& store, const Watch& watch) {
+    if (watch.settledAt)
+        return std::nullopt;
+    const std::optional<Instant> eta = store.etaOf(watch);
+    if (!eta)
+        return std::nullopt;
+    return StatusText::eta(*eta, store.now());
+}
+
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
     // When the zone's servers, not the caches, are what is missing, that is
     // said in place of what the row waits for.
     const QString blocker = sourceBlocker(store, watch);
-    const QString because = blocker.isEmpty() ? QString() : QStringLiteral(" \u00B7 ") + blocker;
+    QString line;
     if (const std::optional<QString> consensus = store.consensusValue(watch)) {
+        line = *consensus;
         if (watch.expected && !watch.settledAt && blocker.isEmpty())
-            return *consensus + QStringLiteral(" \u00B7 waiting for ") + *watch.expected;
-        return *consensus + because;
+            line += QStringLiteral(" \u00B7 waiting for ") + *watch.expected;
+    } else if (store.isChecking().contains(watch.id)) {
+        line = tr("checking\u2026");
+    } else {
+        line = tr("no answer yet");
     }
-    if (store.isChecking().contains(watch.id))
-        return tr("checking\u2026");
-    return tr("no answer yet") + because;
+    if (!blocker.isEmpty())
+        line += QStringLiteral(" \u00B7 ") + blocker;
+    if (const std::optional<QString> eta = etaText(store, watch))
+        line += QStringLiteral(" \u00B7 ") + *eta;
+    return line;
 }
 
 QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch) {
@@ -65,7 +84,28 @@ QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch
         summary += tr(", waiting for %1").arg(*watch.expected);
     if (const QString blocker = sourceBlocker(store, watch); !blocker.isEmpty())
         summary += QStringLiteral(", ") + blocker;
+    if (const std::optional<QString> eta = etaText(store, watch))
+        summary += QStringLiteral(", ") + *eta;
     return summary;
+}
+
+bool WatchRow::isCountingDown() const {
+    if (m_watch.settledAt)
+        return false;
+    return std::any_of(Resolver::all().cbegin(), Resolver::all().cend(), [&](const Resolver& r) {
+        return m_store.isLagging(m_watch, r) && m_store.expiryOf(m_watch, r);
+    });
+}
+
+void WatchRow::tick() {
+    // The words move on with the clock; what they say to assistive technology
+    // is read when asked, so no event is sent for each second.
+    const int before = width() > 0 ? heightForWidth(width()) : -1;
+    m_topLayout.width = -1;
+    m_detailsWidth = -1;
+    if (width() <= 0 || heightForWidth(width()) != before)
+        updateGeometry();
+    update();
 }
 
 StatusDotLook WatchRow::statusDotLook(const DigStore& store, const Watch& watch) {

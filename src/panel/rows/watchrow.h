@@ -46,6 +46,10 @@ public:
     // Reads the store again; the list calls it when this watch's results,
     // checking state or fields change.
     void refresh();
+    // Whether a lagging resolver's cache time shows, which changes each second.
+    bool isCountingDown() const;
+    // Redraws the countdowns: the list calls it once a second while shown.
+    void tick();
 
     void checkNow();
     // Removes the watch from the store; the list then lets the row leave.
@@ -67,6 +71,7 @@ public:
     // blame (the source's words); empty otherwise.
     static QString sourceBlocker(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
+    static std::optional<QString> etaText(const DigStore& store, const Watch& watch);
 
     // The resolver lines of the open details, in the row's coordinates.
     QList<QRect> detailLineRects() const;
