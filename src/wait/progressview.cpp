@@ -79,8 +79,9 @@ QString ProgressView::printable(const QString& text) {
 
 QString ProgressView::answer(const Resolver& resolver) const {
     const auto it = m_run.results().constFind(resolver.id);
+    // Under --source the caches are left alone until the servers agree.
     if (it == m_run.results().cend())
-        return tr("no answer yet");
+        return m_run.isSourceOnly() ? tr("not asked yet") : tr("no answer yet");
     if (it->failed || it->values.isEmpty()) {
         // The status says which kind of nothing it is, when dig told it.
         if (const auto words = StatusText::answerStatus(it->status.value_or(
@@ -112,7 +113,7 @@ QString ProgressView::etaText() const {
 
 QString ProgressView::statusWord(const Resolver& resolver) const {
     if (m_run.isSourceOnly() && !m_run.results().contains(resolver.id))
-        return tr("not asked yet");
+        return {};
     switch (Consensus::status(m_run.watch(), m_run.results(), resolver, m_run.sourceVerdict())) {
     case ResolverStatus::Ok:
         return tr("ok");
