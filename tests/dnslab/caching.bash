@@ -10,8 +10,7 @@
 CW_AUTH=(ns1 ns2)
 CW_RESOLVERS=(system cloudflare google quad9)
 CW_ZONE=example.test.
-ADDR[ns1]=127.0.1.1
-ADDR[ns2]=127.0.1.2
+ADDR+=([ns1]=127.0.1.1 [ns2]=127.0.1.2)
 # What a fresh world's zone starts with; long enough that no test sees the
 # NS, glue or SOA expire by accident.
 CW_INFRA_TTL=3600
@@ -586,4 +585,128 @@ cw_main() {
     status) require_lab; cw_status ;;
     *) die "'$cmd' is a command of the static world; this lab is the caching world (see dnslab help)" ;;
     esac
+}
+
+# ---------------------------------------------------------------- selftest --
+
+# dig's long form as the resolver code runs it: the response status (or
+# "failed N" for exit status N) in RCODE, the answer's data in OUT (sorted,
+# one line each), time in MS.
+cw_dig() {
+    local t0 t1 line
+    t0=${EPOCHREALTIME/[.,]/}
+    TEXT=$(/usr/bin/dig -r +time=3 +tries=1 +noall +comments +answer "$@" 2>/dev/null)
+    RC=$?
+    t1=${EPOCHREALTIME/[.,]/}
+    MS=$(((10#$t1 - 10#$t0) / 1000))
+    RCODE="failed $RC" OUT=
+    ((RC == 0)) || return 0
+    local -a data=()
+    while IFS= read -r line; do
+        if [[ $line == *'status: '* ]]; then
+            RCODE=${line#*status: }
+            RCODE=${RCODE%%,*}
+        elif [[ -n $line && $line != \;* ]]; then
+            read -r _ _ _ _ line <<<"$line"
+            data+=("$line")
+        fi
+    done <<<"$TEXT"
+    ((${#data[@]})) && OUT=$(printf '%s\n' "${data[@]}" | sort)
+}
+
+cw_check() {
+    local what=$1 ok=$2 detail=${3:-}
+    if ((ok)); then
+        PASSED=$((PASSED + 1))
+        printf 'ok    %-52s %5d ms\n' "$what" "$MS"
+    else
+        FAILED=$((FAILED + 1))
+        printf 'FAIL  %-52s %s\n' "$what" "$detail"
+    fi
+}
+
+# The status and data of one query; extra words after "--" are the wanted
+# time window in ms (min max).
+cw_expect() {
+    local what=$1 rcode=$2 out=$3 lo=0 hi=2500
+    shift 3
+    local -a args=()
+    while (($#)) && [[ $1 != -- ]]; do args+=("$1"); shift; done
+    (($#)) && lo=$2 hi=$3
+    cw_dig "${args[@]}"
+    cw_check "$what" "$([[ $RCODE == "$rcode" && $OUT == "$out" ]] && ((MS >= lo && MS <= hi)) && echo 1 || echo 0)" \
+        "got $RCODE ${OUT//$'\n'/ } in $MS ms (wanted $rcode ${out//$'\n'/ } in $lo..$hi ms)"
+}
+
+cw_ctl() {
+    "$DNSLAB" "$@" || cw_check "dnslab $*" 0 "status $?"
+}
+
+# Waits (polling the cache, not the resolver) until NAME's entry on RESOLVER
+# is gone; the time it took in MS.
+cw_wait_expiry() {
+    local t0 t1 left
+    t0=${EPOCHREALTIME/[.,]/}
+    while left=$("$DNSLAB" ttl "$1" "$2") && [[ -n $left ]]; do nap 0.05; done
+    t1=${EPOCHREALTIME/[.,]/}
+    MS=$(((10#$t1 - 10#$t0) / 1000))
+}
+
+cw_selftest() {
+    local s t
+    PASSED=0 FAILED=0
+    open_nap
+    cw_ctl reset
+    cw_expect "the zone's SOA from ns1" NOERROR "$(printf 'ns1.example.test. hostmaster.example.test. %s 3600 600 86400 %s' \
+        "$(<"$DNSLAB_DIR/servers/ns1/serial")" "$CW_DEFAULT_NEGTTL")" "@${ADDR[ns1]}" example.test SOA
+    local soa=$OUT
+    for s in "${CW_RESOLVERS[@]}"; do
+        cw_expect "the same through $s" NOERROR "$soa" "@${ADDR[$s]}" example.test SOA
+    done
+    cw_expect "other names are answered by the resolver" NXDOMAIN "" @8.8.8.8 example.com A -- 0 500
+    cw_ctl set all www.example.test A 2 192.0.2.1
+    cw_expect "a record, first asked" NOERROR 192.0.2.1 @1.1.1.1 www.example.test A
+    t=$("$DNSLAB" ttl cloudflare www.example.test)
+    cw_check "its remaining TTL, read from the cache" "$([[ $t == [12] ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl set all www.example.test A 2 192.0.2.2
+    cw_expect "changed: the cache keeps the old value" NOERROR 192.0.2.1 @1.1.1.1 www.example.test A
+    cw_wait_expiry cloudflare www.example.test
+    cw_check "the entry expires within its TTL + 1 s" "$((MS <= 3200))" "after $MS ms"
+    cw_expect "then the new value" NOERROR 192.0.2.2 @1.1.1.1 www.example.test A
+    cw_ctl set ns2 www.example.test A 2 192.0.2.3
+    cw_expect "ns2 lags" NOERROR 192.0.2.3 @"${ADDR[ns2]}" www.example.test A
+    cw_expect "ns1 does not" NOERROR 192.0.2.2 @"${ADDR[ns1]}" www.example.test A
+    cw_ctl negttl all 2
+    cw_expect "negative answer" NXDOMAIN "" @9.9.9.9 new.example.test A
+    t=$("$DNSLAB" ttl quad9 new.example.test)
+    cw_check "its remaining TTL is the SOA minimum" "$([[ $t == [12] ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl set all new.example.test A 60 192.0.2.4
+    cw_expect "a new name stays unseen while cached" NXDOMAIN "" @9.9.9.9 new.example.test A
+    cw_wait_expiry quad9 new.example.test
+    cw_expect "then it appears" NOERROR 192.0.2.4 @9.9.9.9 new.example.test A
+    cw_ctl prime google new.example.test
+    cw_ctl flush google
+    t=$("$DNSLAB" ttl google new.example.test)
+    cw_check "prime, then flush empties the cache" "$([[ -z $t ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl fail system bad.example.test refused
+    cw_expect "REFUSED" REFUSED "" bad.example.test A
+    cw_ctl stop ns1
+    cw_ctl stop ns2
+    cw_expect "SERVFAIL with both authoritative servers down" SERVFAIL "" @8.8.8.8 down.example.test A
+    cw_ctl start all
+    cw_ctl stop cloudflare
+    cw_expect "stopped resolver fails at once" "failed 9" "" @1.1.1.1 www.example.test A -- 0 1000
+    cw_ctl start cloudflare
+    cw_ctl freeze quad9
+    cw_expect "frozen resolver times out" "failed 9" "" @9.9.9.9 www.example.test A -- 2900 4000
+    cw_ctl thaw quad9
+    cw_expect "thawed" NOERROR 192.0.2.4 @9.9.9.9 new.example.test A
+    local out
+    out=$(ip route show table all | grep -v ' dev lo ')
+    out+=$(ip -6 route show table all | grep -v ' dev lo ')
+    MS=0
+    cw_check "only loopback routes" "$([[ -z $out ]] && echo 1 || echo 0)" "$out"
+    cw_ctl reset
+    printf 'selftest (caching world): %d passed, %d failed\n' "$PASSED" "$FAILED"
+    ((FAILED == 0))
 }
