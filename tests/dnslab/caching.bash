@@ -36,6 +36,8 @@ addresses, or all; SERVER is either, or all (all six):
                                        so, without asking; none ends it
   stop SERVER | start SERVER           unreachable (port closed) / back again
   freeze SERVER | thaw SERVER          silent (SIGSTOP) / answering again
+  unplug RESOLVER | plug RESOLVER      its address leaves the network: no
+                                       route to it (not system) / back again
   reset                                fresh zone, empty caches, all running
   status                               servers, states, serials and zone data
 EOF
@@ -424,6 +426,21 @@ cw_thaw() {
     [[ -z $back ]] || cw_forget_infra
 }
 
+# The public addresses are on lo only because the lab put them there; without
+# one, dig finds no route to it.
+cw_plug() {
+    local s want=$1
+    cw_servers_of "$2" resolver
+    for s in "${SEL[@]}"; do
+        [[ $s != system ]] || { [[ $2 == all ]] && continue; die "the system resolver is on 127.0.0.0/8, which is always routed"; }
+        if ip -4 addr show dev lo | grep -q " ${ADDR[$s]}/32 "; then
+            [[ $want == plug ]] || ip addr del "${ADDR[$s]}/32" dev lo || die "cannot remove ${ADDR[$s]}"
+        else
+            [[ $want == unplug ]] || ip addr add "${ADDR[$s]}/32" dev lo || die "cannot add ${ADDR[$s]}"
+        fi
+    done
+}
+
 cw_running_resolver() {
     state_of "$1"
     [[ $STATE == running ]] || die "$1 is $STATE"
@@ -509,6 +526,7 @@ cw_fail() {
 
 cw_reset() {
     local s
+    cw_plug plug all
     for s in "${CW_AUTH[@]}"; do
         state_of "$s"
         [[ $STATE == frozen ]] && cw_kill_server "$s" && set_state "$s" stopped
@@ -580,6 +598,11 @@ cw_main() {
         (($# == 1)) || die "usage: $cmd SERVER"
         require_lab
         "cw_$cmd" "$1"
+        ;;
+    unplug | plug)
+        (($# == 1)) || die "usage: $cmd RESOLVER"
+        require_lab
+        cw_plug "$cmd" "$1"
         ;;
     reset) require_lab; cw_reset ;;
     status) require_lab; cw_status ;;
@@ -701,6 +724,10 @@ cw_selftest() {
     cw_expect "frozen resolver times out" "failed 9" "" @9.9.9.9 www.example.test A -- 2900 4000
     cw_ctl thaw quad9
     cw_expect "thawed" NOERROR 192.0.2.4 @9.9.9.9 new.example.test A
+    cw_ctl unplug google
+    cw_expect "unplugged resolver: no route" "failed 9" "" @8.8.8.8 new.example.test A -- 0 1000
+    cw_ctl plug google
+    cw_expect "plugged in again" NOERROR 192.0.2.4 @8.8.8.8 new.example.test A
     local out
     out=$(ip route show table all | grep -v ' dev lo ')
     out+=$(ip -6 route show table all | grep -v ' dev lo ')
