@@ -261,10 +261,10 @@ QString queryOnce(const QString& program,
     waitFor([&] { return outcome.has_value(); }, 30000);
     if (!outcome)
         return QStringLiteral("no outcome");
-    if (const auto* found = std::get_if<QStringList>(&*outcome)) {
+    if (const auto* found = std::get_if<DigRunner::Answer>(&*outcome)) {
         if (values)
-            *values = *found;
-        return QStringLiteral("success with %1 values").arg(found->size());
+            *values = found->values;
+        return QStringLiteral("success with %1 values").arg(found->values.size());
     }
     const DigRunner::Failure failure = std::get<DigRunner::Failure>(*outcome);
     static const char* const names[]{"LaunchFailed", "ExitStatus",    "Crashed",

@@ -46,7 +46,7 @@ constexpr int killWaitMs = 50;
 // destroying a running QProcess waits up to 30 s for it, on the main thread.
 class DigProcess : public QProcess {
 public:
-    DigProcess(QObject* owner, Callback done)
+    DigProcess(QObject* owner, ResponseCallback done)
         : m_owner(owner)
         , m_done(std::move(done)) {
         connect(owner, &QObject::destroyed, this, [this] { abandon(); });
@@ -60,12 +60,17 @@ public:
         connect(this, &QProcess::finished, this, [this](int exitCode, ExitStatus status) {
             if (!collectOutput())
                 return;
-            if (status == CrashExit)
+            if (status == CrashExit) {
                 decide(Failure{Failure::Reason::Crashed});
-            else if (exitCode != 0)
-                decide(Failure{Failure::Reason::ExitStatus, exitCode});
-            else
-                decide(valuesFromOutput(decodeUtf8(m_output)));
+                return;
+            }
+            DigResponse response = DigResponse::parse(decodeUtf8(m_output));
+            if (exitCode != 0) {
+                decide(Failure{Failure::Reason::ExitStatus, exitCode,
+                               response.failureKind().value_or(AnswerStatus::QueryFailed)});
+            } else {
+                decide(std::move(response));
+            }
         });
         // A child that could not be started never reports `finished`. Every
         // other error is followed by `finished`, which decides.
@@ -77,7 +82,7 @@ public:
         m_watchdog.setSingleShot(true);
         connect(&m_watchdog, &QTimer::timeout, this, [this] {
             kill();
-            decide(Failure{Failure::Reason::TimedOut});
+            decide(Failure{Failure::Reason::TimedOut, 0, AnswerStatus::TimedOut});
         });
         m_watchdog.start(timeout);
 
@@ -97,7 +102,7 @@ private:
         return false;
     }
 
-    void decide(const Outcome& outcome) {
+    void decide(const ResponseOutcome& outcome) {
         if (m_decided)
             return;
         m_decided = true;
@@ -135,18 +140,31 @@ private:
     }
 
     QPointer<QObject> m_owner;
-    Callback m_done;
+    ResponseCallback m_done;
     QByteArray m_output;
     QTimer m_watchdog;
     bool m_decided = false;
 };
 
+Answer answerFrom(const DigResponse& response) {
+    return Answer{response.values(), response.answerStatus(), response.remainingTtl()};
+}
+
 } // namespace
+
+QStringList fixedOptions() {
+    // +noall drops every part of the output; +comments brings back the header
+    // with the status and flags, +answer the records the short form prints
+    // (with their TTLs), +authority the SOA that says how long a negative
+    // answer is cached.
+    return {QStringLiteral("-r"),        QStringLiteral("+time=3"),   QStringLiteral("+tries=1"),
+            QStringLiteral("+noall"),    QStringLiteral("+comments"), QStringLiteral("+answer"),
+            QStringLiteral("+authority")};
+}
 
 QStringList arguments(const QString& domain, RecordType type,
                       const std::optional<QString>& server) {
-    QStringList args{QStringLiteral("+short"), QStringLiteral("+time=3"),
-                     QStringLiteral("+tries=1")};
+    QStringList args = fixedOptions();
     if (server)
         args.append(u'@' + *server);
     args.append(domain);
@@ -182,6 +200,15 @@ QStringList valuesFromOutput(QStringView output) {
     return values;
 }
 
+void ask(const QString& program, const QStringList& arguments, QObject* context,
+         ResponseCallback done, std::chrono::milliseconds timeout) {
+    Q_ASSERT(context);
+    if (!context)
+        return;
+    auto* process = new DigProcess(context, std::move(done));
+    process->run(program, arguments, timeout);
+}
+
 void query(const QString& program, const QString& domain, RecordType type,
            const std::optional<QString>& server, QObject* context, Callback done,
            std::chrono::milliseconds timeout) {
@@ -196,8 +223,15 @@ void query(const QString& program, const QString& domain, RecordType type,
         return;
     }
 
-    auto* process = new DigProcess(context, std::move(done));
-    process->run(program, arguments(domain, type, server), timeout);
+    ask(
+        program, arguments(domain, type, server), context,
+        [done = std::move(done)](const ResponseOutcome& outcome) {
+            if (const auto* response = std::get_if<DigResponse>(&outcome))
+                done(answerFrom(*response));
+            else
+                done(std::get<Failure>(outcome));
+        },
+        timeout);
 }
 
 } // namespace Quello::DigRunner

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "model/answerstatus.h"
 #include "model/recordtype.h"
+#include "query/digresponse.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +17,8 @@
 namespace Quello {
 
 // Asks one resolver for one record by running dig as a child process
-// (never through a shell) and reading its short-form answer lines.
+// (never through a shell) and reading its long-form answer: the values the
+// short form would print, plus the response's status and TTLs.
 namespace DigRunner {
 
 inline constexpr auto defaultProgram = QStringView(u"/usr/bin/dig");
@@ -24,7 +27,7 @@ inline constexpr auto defaultProgram = QStringView(u"/usr/bin/dig");
 // after it is killed so that a hung tool cannot stall its caller forever.
 inline constexpr std::chrono::milliseconds watchdogTimeout{10'000};
 
-// The short form of the largest DNS message, escapes and all, stays far below
+// The long form of the largest DNS message, escapes and all, stays far below
 // this; a child printing more is not a resolver's answer and is stopped before
 // it can fill memory or hold the event loop while its lines are sorted.
 inline constexpr qsizetype maximumOutputBytes = 1024 * 1024;
@@ -40,14 +43,32 @@ struct Failure {
     };
     Reason reason = Reason::LaunchFailed;
     int exitStatus = 0; // meaningful for ExitStatus only
+    // Why no answer came, as far as dig said: TimedOut, Unreachable,
+    // ConnectionRefused, or QueryFailed when it said nothing known.
+    AnswerStatus kind = AnswerStatus::QueryFailed;
 
     bool operator==(const Failure&) const = default;
 };
 
-using Outcome = std::variant<QStringList, Failure>;
-using Callback = std::function<void(const Outcome&)>;
+// A resolver's reply, whatever its status.
+struct Answer {
+    QStringList values;                 // what the short form gives: normalized and sorted
+    std::optional<AnswerStatus> status; // none when dig printed no response
+    std::optional<qint64> ttl;          // seconds the answer may stay cached
+    bool operator==(const Answer&) const = default;
+};
 
-// "+short" "+time=3" "+tries=1" ["@server"] domain TYPE
+using Outcome = std::variant<Answer, Failure>;
+using Callback = std::function<void(const Outcome&)>;
+using ResponseOutcome = std::variant<DigResponse, Failure>;
+using ResponseCallback = std::function<void(const ResponseOutcome&)>;
+
+// What every query passes before the server: "-r" so that ~/.digrc cannot
+// change the output, the fixed time-out and tries, and the long form limited
+// to the status comments, the answer and the authority section.
+QStringList fixedOptions();
+
+// fixedOptions() ["@server"] domain TYPE
 QStringList arguments(const QString& domain, RecordType type, const std::optional<QString>& server);
 
 // Trims horizontal whitespace, strips one outer pair of double quotes, drops
@@ -57,6 +78,12 @@ QString normalize(QStringView value);
 // Splits at line feeds, normalizes every piece, drops empty and ";" lines,
 // sorts the rest. Duplicates stay.
 QStringList valuesFromOutput(QStringView output);
+
+// Runs dig with `arguments` as given (which should include fixedOptions())
+// and parses what it printed. A non-zero exit status is a Failure whose kind
+// comes from dig's messages. Same delivery rules as query(); no domain check.
+void ask(const QString& program, const QStringList& arguments, QObject* context,
+         ResponseCallback done, std::chrono::milliseconds timeout = watchdogTimeout);
 
 // Starts one dig child. `done` runs exactly once, from the event loop and
 // never inside this call, unless `context` is destroyed first (then the child

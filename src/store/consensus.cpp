@@ -20,6 +20,20 @@ const ResolverResult* find(const ResultMap& results, const Resolver& resolver) {
 
 } // namespace
 
+ResolverResult resultFrom(const DigRunner::Outcome& outcome, Instant checkedAt) {
+    ResolverResult result;
+    if (const auto* answer = std::get_if<DigRunner::Answer>(&outcome)) {
+        result.values = answer->values;
+        result.status = answer->status;
+        result.ttl = answer->ttl;
+    } else {
+        result.failed = true;
+        result.status = std::get<DigRunner::Failure>(outcome).kind;
+    }
+    result.checkedAt = checkedAt;
+    return result;
+}
+
 QString answerKey(const ResolverResult& result) {
     return result.values.join(QStringLiteral(", "));
 }
@@ -110,6 +124,28 @@ QList<Resolver> lagging(const Watch& watch, const ResultMap& results) {
             behind.append(resolver);
     }
     return behind;
+}
+
+std::optional<Instant> expiry(const ResolverResult& result) {
+    if (!result.ttl || *result.ttl <= 0)
+        return std::nullopt;
+    return result.checkedAt + static_cast<double>(*result.ttl);
+}
+
+std::optional<Instant> eta(const Watch& watch, const ResultMap& results) {
+    const QList<Resolver> behind = lagging(watch, results);
+    if (behind.isEmpty())
+        return std::nullopt;
+    std::optional<Instant> latest;
+    for (const Resolver& resolver : behind) {
+        const auto it = results.constFind(resolver.id);
+        const std::optional<Instant> expires = it == results.cend() ? std::nullopt : expiry(*it);
+        // One lagging resolver with no known end leaves the whole wait open.
+        if (!expires)
+            return std::nullopt;
+        latest = latest ? std::max(*latest, *expires) : *expires;
+    }
+    return latest;
 }
 
 bool isPending(const Watch& watch) {

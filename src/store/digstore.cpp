@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 #include <variant>
@@ -104,6 +105,7 @@ void DigStore::remove(const QUuid& watchId) {
     const qsizetype removed = m_watches.removeIf([&](const Watch& w) { return w.id == id; });
     if (removed > 0)
         Q_EMIT watchRemoved(id);
+    m_earlyCheckSpent.remove(id);
     if (m_results.remove(id))
         Q_EMIT resultsChanged(id);
     // Saved even when nothing was removed.
@@ -153,13 +155,7 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         m_queries.query(
             copy.domain, copy.recordType, resolver.server, this,
             [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                ResolverResult result;
-                if (const auto* values = std::get_if<QStringList>(&outcome))
-                    result.values = *values;
-                else
-                    result.failed = true; // the kind of failure does not matter here
-                result.checkedAt = m_clock.now();
-                gathering->fresh.insert(resolverId, result);
+                gathering->fresh.insert(resolverId, Consensus::resultFrom(outcome, m_clock.now()));
 
                 if (--gathering->outstanding > 0)
                     return;
@@ -185,6 +181,7 @@ void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh) {
 
     settle(id);
     setChecking(id, false);
+    pollSoonerIfNeeded(id);
 }
 
 void DigStore::checkAll(std::function<void()> done) {
@@ -228,6 +225,23 @@ ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) co
     return Consensus::status(watch, m_results.value(watch.id), resolver);
 }
 
+bool DigStore::isLagging(const Watch& watch, const Resolver& resolver) const {
+    const QList<Resolver> behind = Consensus::lagging(watch, m_results.value(watch.id));
+    return std::any_of(behind.cbegin(), behind.cend(),
+                       [&](const Resolver& r) { return r.id == resolver.id; });
+}
+
+std::optional<Instant> DigStore::expiryOf(const Watch& watch, const Resolver& resolver) const {
+    const auto found = m_results.constFind(watch.id);
+    if (found == m_results.cend() || !found->contains(resolver.id))
+        return std::nullopt;
+    return Consensus::expiry(found->value(resolver.id));
+}
+
+std::optional<Instant> DigStore::etaOf(const Watch& watch) const {
+    return Consensus::eta(watch, m_results.value(watch.id));
+}
+
 int DigStore::pendingCount() const {
     return static_cast<int>(
         std::count_if(m_watches.cbegin(), m_watches.cend(), Consensus::isPending));
@@ -241,6 +255,7 @@ void DigStore::settle(const QUuid& id) {
 
     if (settled && !current->settledAt) {
         current->settledAt = m_clock.now();
+        m_earlyCheckSpent.remove(id);
         const Watch updated = *current;
         Q_EMIT watchUpdated(id);
         save();
@@ -256,10 +271,19 @@ void DigStore::settle(const QUuid& id) {
 // --- Polling ----------------------------------------------------------------
 
 void DigStore::startPolling() {
+    // The next pass comes after the polling period, or sooner when a pending
+    // watch's last lagging cache expires before that.
+    const Instant now = m_clock.now();
+    std::chrono::milliseconds delay = pollingPeriod;
+    if (const std::optional<Instant> next = nextExpiryCheck()) {
+        const auto until = std::chrono::milliseconds(std::llround((*next - now) * 1000.0));
+        delay = std::clamp(until, std::chrono::milliseconds(0), delay);
+    }
+    m_pollWakeAt = now + std::chrono::duration<double>(delay).count();
     // The clock drops the wake-up when its context is gone: with the store,
     // which ends the loop, or when waking from suspend cuts the sleep short.
     m_pollSleep = new QObject(this);
-    m_clock.sleep(pollingPeriod, m_pollSleep, [this] {
+    m_clock.sleep(delay, m_pollSleep, [this] {
         m_pollSleep->deleteLater();
         m_pollSleep = nullptr;
         pollPass();
@@ -284,21 +308,39 @@ void DigStore::pollPass() {
     pollNext(m_watches, 0, passTime);
 }
 
+// A check that finished outside a pass may have brought an expiry that comes
+// before the sleeping pass does. Only this watch changed, so only it is asked.
+void DigStore::pollSoonerIfNeeded(const QUuid& id) {
+    const Watch* w = watch(id);
+    if (!m_pollSleep || !w)
+        return;
+    const std::optional<Instant> at =
+        PollSchedule::expiryCheckAt(*w, m_results.value(id), m_earlyCheckSpent.contains(id));
+    if (!at || *at >= m_pollWakeAt)
+        return;
+    delete m_pollSleep;
+    m_pollSleep = nullptr;
+    startPolling();
+}
+
+std::optional<Instant> DigStore::nextExpiryCheck() const {
+    std::optional<Instant> next;
+    for (const Watch& w : m_watches) {
+        if (const std::optional<Instant> at = PollSchedule::expiryCheckAt(
+                w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id)))
+            next = next ? std::min(*next, *at) : *at;
+    }
+    return next;
+}
+
 void DigStore::pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime) {
     for (; index < snapshot.size(); ++index) {
         const Watch& w = snapshot.at(index);
-        const double interval = w.settledAt ? settledInterval : pendingInterval;
-
-        // Failed answers count too, so a failing resolver does not make its
-        // watch due more often. No answers at all: due.
-        std::optional<Instant> latest;
-        const auto found = m_results.constFind(w.id);
-        if (found != m_results.cend()) {
-            for (const ResolverResult& r : *found)
-                latest = latest ? std::max(*latest, r.checkedAt) : r.checkedAt;
-        }
-        const bool due = !latest || passTime - *latest >= interval;
-        if (!due)
+        const PollSchedule::Decision decision = PollSchedule::decide(
+            w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id), passTime);
+        if (decision.early)
+            m_earlyCheckSpent.insert(w.id);
+        if (!decision.due)
             continue;
 
         // One watch at a time: the next is looked at once this check is done.

@@ -7,6 +7,7 @@
 #include "query/digqueue.h"
 #include "query/digrunner.h"
 #include "store/consensus.h"
+#include "store/pollschedule.h"
 #include "store/resolverstatus.h"
 
 #include <QHash>
@@ -51,9 +52,9 @@ public:
     // An unreadable saved list is copied here before anything overwrites it.
     static inline const QString unreadableKey = QStringLiteral("QuelloWatches.unreadable");
 
-    static constexpr std::chrono::seconds pollingPeriod{30};
-    static constexpr double pendingInterval = 60.0;
-    static constexpr double settledInterval = 600.0;
+    static constexpr std::chrono::seconds pollingPeriod = PollSchedule::pollingPeriod;
+    static constexpr double pendingInterval = PollSchedule::pendingInterval;
+    static constexpr double settledInterval = PollSchedule::settledInterval;
 
     // Loads the saved list, starts polling, and checks every watch once as
     // soon as the event loop runs.
@@ -82,6 +83,17 @@ public:
     ResolverStatus status(const Watch& watch, const Resolver& resolver) const;
     int pendingCount() const;
 
+    // Whether this resolver keeps the watch from settling: its answer is not
+    // the expected value (without one, not the consensus) or is missing.
+    bool isLagging(const Watch& watch, const Resolver& resolver) const;
+    // When the resolver's cache lets go of its latest answer; none without a
+    // TTL (a failed query, TTL 0).
+    std::optional<Instant> expiryOf(const Watch& watch, const Resolver& resolver) const;
+    // When the last lagging resolver's cached answer expires, if every lagging
+    // resolver's expiry is known. A pending watch is then checked just after
+    // it instead of on the fixed schedule (PollSchedule).
+    std::optional<Instant> etaOf(const Watch& watch) const;
+
     const DigQueue& queries() const { return m_queries; }
 
 Q_SIGNALS:
@@ -98,6 +110,8 @@ private:
     void wokeUp();
     void pollPass();
     void pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime);
+    void pollSoonerIfNeeded(const QUuid& id);
+    std::optional<Instant> nextExpiryCheck() const;
     void startCheck(const Watch& copy, std::function<void()> done);
     void finishCheck(const QUuid& id, const ResultMap& fresh);
     void settle(const QUuid& id);
@@ -116,6 +130,10 @@ private:
     QSet<QUuid> m_isChecking;
     // The context of the polling sleep under way; null while a pass runs.
     QObject* m_pollSleep = nullptr;
+    Instant m_pollWakeAt = 0; // when that sleep ends
+    // Pending watches that had their one check sooner than the pending
+    // interval after the one before; cleared when they settle.
+    QSet<QUuid> m_earlyCheckSpent;
 };
 
 } // namespace Quello

@@ -69,16 +69,13 @@ void WaitRun::check() {
         m_queries.query(
             m_watch.domain, m_watch.recordType, resolver.server, this,
             [this, gathering, startedAt, id = resolver.id](const DigRunner::Outcome& outcome) {
-                ResolverResult result;
-                if (const auto* values = std::get_if<QStringList>(&outcome)) {
-                    result.values = *values;
-                } else {
-                    result.failed = true;
-                    gathering->digUnavailable |= std::get<DigRunner::Failure>(outcome).reason
-                                                 == DigRunner::Failure::Reason::LaunchFailed;
+                if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
+                    gathering->digUnavailable |=
+                        failure->reason == DigRunner::Failure::Reason::LaunchFailed;
                 }
-                result.checkedAt = instantFromDateTime(QDateTime::currentDateTimeUtc());
-                gathering->fresh.insert(id, result);
+                gathering->fresh.insert(
+                    id, Consensus::resultFrom(
+                            outcome, instantFromDateTime(QDateTime::currentDateTimeUtc())));
                 if (--gathering->outstanding > 0)
                     return;
 

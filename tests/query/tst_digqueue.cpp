@@ -33,7 +33,7 @@ private Q_SLOTS:
         for (int i = 0; i < 20; ++i) {
             queue.query(domainAt(i), RecordType::A, QStringLiteral("192.0.2.53"), &context,
                         [&answered](const DigRunner::Outcome& outcome) {
-                            answered += std::holds_alternative<QStringList>(outcome) ? 1 : 0;
+                            answered += std::holds_alternative<DigRunner::Answer>(outcome) ? 1 : 0;
                         });
         }
         QCOMPARE(queue.running(), 3);

@@ -27,9 +27,19 @@ run(const QString& program, const QString& domain,
     return outcomes.first();
 }
 
-DigRunner::Outcome fail(Reason reason, int status = 0) {
-    return DigRunner::Failure{reason, status};
+DigRunner::Outcome fail(Reason reason, int status = 0,
+                        AnswerStatus kind = AnswerStatus::QueryFailed) {
+    return DigRunner::Failure{reason, status, kind};
 }
+
+// One answer record as dig's long form prints it.
+QByteArray record(const char* owner, int ttl, const char* type, const char* rdata) {
+    return QByteArray(owner) + "\t\t" + QByteArray::number(ttl) + "\tIN\t" + type + '\t' + rdata
+           + '\n';
+}
+
+const QByteArray soa = record("example.com.", 3500, "SOA",
+                              "ns1.example.com. hostmaster.example.com. 7 3600 900 604800 60");
 
 } // namespace
 
@@ -79,6 +89,11 @@ private Q_SLOTS:
         QTest::newRow("blank, dot and quote-pair lines dropped")
             << QStringLiteral("  \n.\n\t\n\"\"\n192.0.2.1\n")
             << QStringList{QStringLiteral("192.0.2.1")};
+        // Code-unit order, case-sensitive: upper case before lower case.
+        QTest::newRow("plain code-unit order")
+            << QStringLiteral("b.example.\nB.example.\na.example.\nZ.example.\n")
+            << QStringList{QStringLiteral("B.example"), QStringLiteral("Z.example"),
+                           QStringLiteral("a.example"), QStringLiteral("b.example")};
         QTest::newRow("CRLF lines keep their carriage returns, dots before them too")
             << QStringLiteral("b.example.\r\na.example.\r\n")
             << QStringList{QStringLiteral("a.example.\r"), QStringLiteral("b.example.\r")};
@@ -90,6 +105,32 @@ private Q_SLOTS:
         QCOMPARE(DigRunner::valuesFromOutput(output), expected);
     }
 
+    // The parts a caller reads besides the values: flags, owners, sections.
+    void parse() {
+        const DigResponse response = DigResponse::parse(
+            u";; Got answer:\n"
+            ";; ->>HEADER<<- opcode: QUERY, status: NOERROR, id: 1\n"
+            ";; flags: qr aa; QUERY: 1, ANSWER: 1, AUTHORITY: 1, ADDITIONAL: 1\n\n"
+            ";; OPT PSEUDOSECTION:\n; EDNS: version: 0, flags:; udp: 1232\n"
+            ";; ANSWER SECTION:\n"
+            "example.test.\t\t120\tIN\tSOA\tns1.example.test. h.example.test. 9 1 2 3 30\n\n"
+            ";; AUTHORITY SECTION:\n"
+            "example.test.\t\t120\tIN\tNS\tns1.example.test.\n\n"
+            ";; Warning, extra type option\n");
+        QVERIFY(response.isAuthoritative());
+        QCOMPARE(response.status, QStringLiteral("NOERROR"));
+        QCOMPARE(response.answer,
+                 (QList<DigResponse::Record>{
+                     {QStringLiteral("example.test."), 120, QStringLiteral("SOA"),
+                      QStringLiteral("ns1.example.test. h.example.test. 9 1 2 3 30")}}));
+        QCOMPARE(
+            response.authority,
+            (QList<DigResponse::Record>{{QStringLiteral("example.test."), 120, QStringLiteral("NS"),
+                                         QStringLiteral("ns1.example.test.")}}));
+        QCOMPARE(response.messages, QStringList{QStringLiteral("Warning, extra type option")});
+        QCOMPARE(response.remainingTtl(), 120);
+    }
+
     void argumentsReachTheChild_data() {
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("domain");
@@ -99,10 +140,11 @@ private Q_SLOTS:
         const auto args = [](const char* text) { return QString::fromLatin1(text).split(u' '); };
         QTest::newRow("system resolver")
             << QString() << QStringLiteral("example.com") << RecordType::MX
-            << args("+short +time=3 +tries=1 example.com MX");
+            << args("-r +time=3 +tries=1 +noall +comments +answer +authority example.com MX");
         QTest::newRow("quad9") << QStringLiteral("9.9.9.9") << QStringLiteral("_dmarc.example.com")
                                << RecordType::TXT
-                               << args("+short +time=3 +tries=1 @9.9.9.9 _dmarc.example.com TXT");
+                               << args("-r +time=3 +tries=1 +noall +comments +answer +authority "
+                                       "@9.9.9.9 _dmarc.example.com TXT");
     }
 
     void argumentsReachTheChild() {
@@ -128,7 +170,11 @@ private Q_SLOTS:
                             const char* domain = "example.com") {
             QTest::newRow(name) << QString::fromLatin1(domain) << answer << expected;
         };
-        const auto values = [](const QStringList& list) { return DigRunner::Outcome(list); };
+        const auto values = [](const QStringList& list,
+                               std::optional<AnswerStatus> status = AnswerStatus::NoError,
+                               std::optional<qint64> ttl = 0) {
+            return DigRunner::Outcome(DigRunner::Answer{list, status, ttl});
+        };
 
         row("values normalized and sorted", {.output = "b.example.\n; note\na.example.\n"},
             values({QStringLiteral("a.example"), QStringLiteral("b.example")}));
@@ -137,16 +183,67 @@ private Q_SLOTS:
         row("killed by a signal", {.output = "192.0.2.1\n", .signal = "TERM"},
             fail(Reason::Crashed));
         row("stderr ignored, invalid UTF-8 gives no values",
-            {.output = "192.0.2.1\n\xff\xfe\n", .errorOutput = "warning\n"}, values({}));
+            {.output = "192.0.2.1\n\xff\xfe\n", .errorOutput = "warning\n"},
+            values({}, std::nullopt, std::nullopt));
         row("valid UTF-8 decoded", {.output = "\"caf\xc3\xa9\"\n"},
             values({QStringLiteral("caf\u00e9")}));
-        row("no answer within the watchdog", {.hang = true}, fail(Reason::TimedOut));
+        row("no answer within the watchdog", {.hang = true},
+            fail(Reason::TimedOut, 0, AnswerStatus::TimedOut));
         // Far more than a pipe holds: read while the child runs, and kept whole.
-        row("just under the cap", {.output = "198.51.100.7\n", .repeat = 80'000},
-            values(QStringList(80'000, QStringLiteral("198.51.100.7"))));
+        row("just under the cap", {.output = "198.51.100.7\n", .repeat = 25'000},
+            values(QStringList(25'000, QStringLiteral("198.51.100.7"))));
         // Would print for a long time: stopped at the cap, not at the watchdog.
         row("endless", {.output = "198.51.100.7\n", .repeat = 100'000'000},
             fail(Reason::OutputTooLarge));
+        const auto header = [](const char* status) {
+            return QByteArray(";; ->>HEADER<<- opcode: QUERY, status: ") + status
+                   + ", id: 7\n;; flags: qr rd ra; QUERY: 1, ANSWER: 2\n\n";
+        };
+        row("chain: both links, the smallest TTL",
+            {.output = header("NOERROR") + ";; ANSWER SECTION:\n"
+                       + record("www.example.com.", 300, "CNAME", "one.example.com.")
+                       + record("one.example.com.", 120, "A", "192.0.2.1"),
+             .verbatim = true},
+            values({QStringLiteral("192.0.2.1"), QStringLiteral("one.example.com")},
+                   AnswerStatus::NoError, 120));
+        row("MX and its TTL", {.output = "5 mx5.example.com.\n10 mx10.example.com.\n", .ttl = 90},
+            values({QStringLiteral("10 mx10.example.com"), QStringLiteral("5 mx5.example.com")},
+                   AnswerStatus::NoError, 90));
+        row("TXT of two strings", {.output = "\"v=spf1 -all\" \"two\"\n", .ttl = 60},
+            values({QStringLiteral("v=spf1 -all\" \"two")}, AnswerStatus::NoError, 60));
+        // A cache keeps a negative answer no longer than the SOA's minimum.
+        row("no such name: the SOA's minimum caps its TTL", {.rcode = "NXDOMAIN", .authority = soa},
+            values({}, AnswerStatus::NoSuchName, 60));
+        row("no data: the SOA's TTL below its minimum",
+            {.authority = record("example.com.", 42, "SOA", "ns1. host. 7 3600 900 604800 60")},
+            values({}, AnswerStatus::NoData, 42));
+        row("server failure", {.rcode = "SERVFAIL"},
+            values({}, AnswerStatus::ServerFailure, std::nullopt));
+        row("refused", {.rcode = "REFUSED"}, values({}, AnswerStatus::Refused, std::nullopt));
+        row("other response code", {.rcode = "NOTIMP"},
+            values({}, AnswerStatus::OtherError, std::nullopt));
+        row("the last response counts",
+            {.output = ";; communications error to 127.0.0.53#53: timed out\n" + header("NOERROR")
+                       + ";; ANSWER SECTION:\n" + record("example.com.", 5, "A", "192.0.2.1"),
+             .verbatim = true},
+            values({QStringLiteral("192.0.2.1")}, AnswerStatus::NoError, 5));
+        row("timed out",
+            {.output = ";; communications error to 192.0.2.1#53: timed out\n"
+                       ";; no servers could be reached\n",
+             .status = 9,
+             .verbatim = true},
+            fail(Reason::ExitStatus, 9, AnswerStatus::TimedOut));
+        row("connection refused",
+            {.output = ";; communications error to 192.0.2.1#53: connection refused\n",
+             .status = 9,
+             .verbatim = true},
+            fail(Reason::ExitStatus, 9, AnswerStatus::ConnectionRefused));
+        row("network unreachable",
+            {.output = ";; UDP setup with 192.0.2.9#53(192.0.2.9) for example.com failed: "
+                       "network unreachable.\n",
+             .status = 9,
+             .verbatim = true},
+            fail(Reason::ExitStatus, 9, AnswerStatus::Unreachable));
         row("option for a domain", {}, fail(Reason::InvalidDomain), "-f/etc/passwd");
         row("server for a domain", {}, fail(Reason::InvalidDomain), "@192.0.2.1");
     }

@@ -26,6 +26,11 @@ public:
         int repeat = 0;           // print the first line of `output` this often
         QByteArray signal{};      // e.g. "TERM", sent to itself after printing
         QByteArray errorOutput{}; // written to stderr
+        // The long form around `output`'s short-form lines:
+        QByteArray rcode{};     // the header's status; NOERROR when empty
+        int ttl = 0;            // of every answer record
+        QByteArray authority{}; // whole records for the authority section
+        bool verbatim = false;  // `output` is printed as it is, long form and all
     };
 
     static inline const QString any = QStringLiteral("any");
@@ -55,6 +60,10 @@ public:
         put("repeat", QByteArray::number(answer.repeat), answer.repeat > 0);
         put("signal", answer.signal, !answer.signal.isEmpty());
         put("stderr", answer.errorOutput, !answer.errorOutput.isEmpty());
+        put("rcode", answer.rcode, !answer.rcode.isEmpty());
+        put("ttl", QByteArray::number(answer.ttl), answer.ttl != 0);
+        put("authority", answer.authority, !answer.authority.isEmpty());
+        put("verbatim", {}, answer.verbatim);
     }
 
     // The arguments of every invocation, in the order they started.

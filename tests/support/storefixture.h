@@ -50,12 +50,15 @@ struct StoreFixture {
     // One dig output per resolver, in Resolver::all() order. "!" fails the
     // query with status 9, "!N" with status N; "~" before an output makes it
     // arrive only after 30 seconds. Only for `domain` when one is given.
-    void answer(const QStringList& outputs, const QString& domain = FakeDig::any) {
+    // `ttls` gives the answer records' TTLs in the same order (else 0).
+    void answer(const QStringList& outputs, const QString& domain = FakeDig::any,
+                const QList<int>& ttls = {}) {
         for (qsizetype i = 0; i < outputs.size(); ++i) {
             FakeDig::Answer a;
             const bool slow = outputs[i].startsWith(u'~');
             const QString output = slow ? outputs[i].mid(1) : outputs[i];
             a.sleepSeconds = slow ? 30 : 0;
+            a.ttl = ttls.value(i);
             if (output.startsWith(u'!'))
                 a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
             else
