@@ -10,7 +10,9 @@
 CW_AUTH=(ns1 ns2)
 CW_RESOLVERS=(system cloudflare google quad9)
 CW_ZONE=example.test.
-ADDR+=([ns1]=127.0.1.1 [ns2]=127.0.1.2)
+# The refuser refuses every question; a resolver told to ask it for a name
+# answers SERVFAIL at once (fail ... servfail).
+ADDR+=([ns1]=127.0.1.1 [ns2]=127.0.1.2 [refuser]=127.0.1.3)
 # What a fresh world's zone starts with; long enough that no test sees the
 # NS, glue or SOA expire by accident.
 CW_INFRA_TTL=3600
@@ -72,7 +74,13 @@ cw_is_auth() { [[ $1 == ns1 || $1 == ns2 ]]; }
 
 # The program a server runs, as /proc/PID/comm names it.
 cw_comm_of() {
-    if cw_is_auth "$1"; then COMM=knotd; else COMM=unbound; fi
+    if cw_is_auth "$1"; then
+        COMM=knotd
+    elif [[ $1 == refuser ]]; then
+        COMM=dnsmasq
+    else
+        COMM=unbound
+    fi
 }
 
 cw_is_ours() {
@@ -255,6 +263,8 @@ server:
     pidfile: "$dir/unbound.pid"
     logfile: "$dir/log"
     use-syslog: no
+    verbosity: 1
+    log-servfail: yes
     do-daemonize: no
     num-threads: 1
     so-reuseport: no
@@ -274,10 +284,10 @@ server:
     target-fetch-policy: "0 0 0 0 0"
     # The authoritative servers are on loopback addresses.
     do-not-query-localhost: no
-    # With both authoritative servers down, SERVFAIL within about a second
-    # rather than after dig has given up (3 s): few tries, short waits.
-    outbound-msg-retry: 1
-    infra-cache-max-rtt: 400
+    # An authoritative server slowed down by a busy machine is waited for
+    # and asked again, rather than taken for down (that would be SERVFAIL).
+    outbound-msg-retry: 3
+    infra-cache-max-rtt: 1000
     infra-keep-probing: yes
     # Every name outside the test zone is answered here (NXDOMAIN), so
     # nothing is asked beyond the lab; the root hints name a local address
@@ -301,6 +311,12 @@ cw_start_server() {
     if cw_is_auth "$s"; then
         rm -f "$dir/knot.sock"
         knotd -c "$dir/knot.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
+    elif [[ $s == refuser ]]; then
+        # No upstream servers: every question is refused.
+        dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces \
+            "--listen-address=${ADDR[$s]}" --port=53 --user=root --group= \
+            "--pid-file=$dir/dnsmasq.pid" "--log-facility=$dir/log" --conf-file=/dev/null \
+            </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
     else
         unbound -d -c "$dir/unbound.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
     fi
@@ -429,11 +445,12 @@ cw_thaw() {
 # The public addresses are on lo only because the lab put them there; without
 # one, dig finds no route to it.
 cw_plug() {
-    local s want=$1
+    local s want=$1 on
     cw_servers_of "$2" resolver
     for s in "${SEL[@]}"; do
         [[ $s != system ]] || { [[ $2 == all ]] && continue; die "the system resolver is on 127.0.0.0/8, which is always routed"; }
-        if ip -4 addr show dev lo | grep -q " ${ADDR[$s]}/32 "; then
+        on=$(ip -4 addr show dev lo)
+        if [[ $on == *" ${ADDR[$s]}/32 "* ]]; then
             [[ $want == plug ]] || ip addr del "${ADDR[$s]}/32" dev lo || die "cannot remove ${ADDR[$s]}"
         else
             [[ $want == unplug ]] || ip addr add "${ADDR[$s]}/32" dev lo || die "cannot add ${ADDR[$s]}"
@@ -515,9 +532,9 @@ cw_fail() {
         case $3 in
         refused) cw_control "$s" local_zone "$name" always_refuse >/dev/null ;;
         timeout) cw_control "$s" local_zone "$name" deny >/dev/null ;;
-        # A stub to a local port where nothing listens: every try is
-        # refused at once, and the resolver answers SERVFAIL.
-        servfail) cw_control "$s" stub_add "$name" 127.0.0.1@9 >/dev/null ;;
+        # A stub to the refuser: its only server refuses, and the resolver
+        # answers SERVFAIL at once.
+        servfail) cw_control "$s" stub_add "$name" "${ADDR[refuser]}" >/dev/null ;;
         none) ;;
         *) die "fail: refused, timeout, servfail or none, not '$3'" ;;
         esac
@@ -549,7 +566,7 @@ cw_reset() {
 
 cw_status() {
     local s dir serial
-    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}" refuser; do
         dir=$DNSLAB_DIR/servers/$s
         read_pid "$s"
         state_of "$s"
@@ -567,13 +584,13 @@ cw_up() {
     printf '. %s IN NS lab-root.\nlab-root. %s IN A 127.0.0.1\n' "$CW_INFRA_TTL" "$CW_INFRA_TTL" \
         >"$DNSLAB_DIR/root.hints"
     local s dir
-    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+    for s in refuser "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
         dir=$DNSLAB_DIR/servers/$s
         mkdir -p "$dir/tmp" "$dir/db"
         if cw_is_auth "$s"; then
             cw_knot_conf "$s"
             cw_fresh_zone "$s"
-        else
+        elif [[ $s != refuser ]]; then
             cw_unbound_conf "$s"
         fi
         set_state "$s" running
@@ -583,7 +600,7 @@ cw_up() {
 
 cw_down() {
     local s
-    for s in "${CW_RESOLVERS[@]}" "${CW_AUTH[@]}"; do
+    for s in "${CW_RESOLVERS[@]}" "${CW_AUTH[@]}" refuser; do
         cw_kill_server "$s"
     done
 }
@@ -713,9 +730,13 @@ cw_selftest() {
     cw_check "prime, then flush empties the cache" "$([[ -z $t ]] && echo 1 || echo 0)" "got '$t'"
     cw_ctl fail system bad.example.test refused
     cw_expect "REFUSED" REFUSED "" bad.example.test A
+    cw_ctl fail cloudflare bad.example.test servfail
+    cw_expect "SERVFAIL" SERVFAIL "" @1.1.1.1 bad.example.test A -- 0 500
     cw_ctl stop ns1
     cw_ctl stop ns2
-    cw_expect "SERVFAIL with both authoritative servers down" SERVFAIL "" @8.8.8.8 down.example.test A
+    cw_dig @8.8.8.8 down.example.test A
+    cw_check "both authoritative servers down: SERVFAIL or no answer" \
+        "$([[ $RCODE == SERVFAIL || $RCODE == "failed 9" ]] && echo 1 || echo 0)" "got $RCODE"
     cw_ctl start all
     cw_ctl stop cloudflare
     cw_expect "stopped resolver fails at once" "failed 9" "" @1.1.1.1 www.example.test A -- 0 1000
