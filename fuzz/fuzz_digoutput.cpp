@@ -1,4 +1,5 @@
 #include "fuzzinput.h"
+#include "query/digresponse.h"
 #include "query/digrunner.h"
 
 #include <algorithm>
@@ -16,6 +17,11 @@ void checkOutput(const QString& output) {
         QUELLO_REQUIRE(!value.startsWith(u';'));
         QUELLO_REQUIRE(!value.contains(u'\n'));
     }
+    // The long form's parser takes anything, and its values obey the same rules.
+    const DigResponse response = DigResponse::parse(output);
+    const QStringList answerValues = response.values();
+    QUELLO_REQUIRE(std::is_sorted(answerValues.cbegin(), answerValues.cend()));
+    QUELLO_REQUIRE(answerValues.size() <= response.answer.size());
 }
 
 } // namespace

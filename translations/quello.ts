@@ -192,10 +192,6 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>query failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>no records</source>
         <translation type="unfinished"></translation>
     </message>
@@ -241,6 +237,10 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
 </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>ETA %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::QuelloApp</name>
@@ -261,6 +261,77 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>no answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Quello::StatusText</name>
+    <message>
+        <source>no such name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no record of this type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>server failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error response</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unreachable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>connection refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>query failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cache expiring</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cached %1 more</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>any moment now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -209,10 +209,6 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <translation>noch keine Antwort</translation>
     </message>
     <message>
-        <source>query failed</source>
-        <translation>Abfrage fehlgeschlagen</translation>
-    </message>
-    <message>
         <source>no records</source>
         <translation>keine Einträge</translation>
     </message>
@@ -260,6 +256,10 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <translation>quello-wait: %1 ist nach %2 noch nicht überall angekommen; noch zurück: %3
 </translation>
     </message>
+    <message>
+        <source>ETA %1</source>
+        <translation>voraussichtlich %1</translation>
+    </message>
 </context>
 <context>
     <name>Quello::QuelloApp</name>
@@ -281,6 +281,77 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>no answer</source>
         <translation>keine Antwort</translation>
+    </message>
+</context>
+<context>
+    <name>Quello::StatusText</name>
+    <message>
+        <source>no such name</source>
+        <translation>Name existiert nicht</translation>
+    </message>
+    <message>
+        <source>no record of this type</source>
+        <translation>kein Eintrag dieses Typs</translation>
+    </message>
+    <message>
+        <source>server failure</source>
+        <translation>Serverfehler</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>abgelehnt</translation>
+    </message>
+    <message>
+        <source>error response</source>
+        <translation>Fehlerantwort</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message>
+        <source>unreachable</source>
+        <translation>nicht erreichbar</translation>
+    </message>
+    <message>
+        <source>connection refused</source>
+        <translation>Verbindung abgelehnt</translation>
+    </message>
+    <message>
+        <source>query failed</source>
+        <translation>Abfrage fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>cache expiring</source>
+        <translation>Cache läuft ab</translation>
+    </message>
+    <message>
+        <source>cached %1 more</source>
+        <translation>noch %1 im Cache</translation>
+    </message>
+    <message>
+        <source>any moment now</source>
+        <translation>jeden Moment</translation>
+    </message>
+    <message>
+        <source>about %1</source>
+        <translation>etwa %1</translation>
     </message>
 </context>
 <context>

@@ -247,7 +247,8 @@ class Bench:
             for i in range(1, watches + 1):
                 for server in SERVERS:
                     at = f"@{server} " if server else ""
-                    f.write(f"+short +time=3 +tries=1 {at}w{i}.example.test A\n")
+                    f.write(f"-r +time=3 +tries=1 +noall +comments +answer +authority "
+                            f"{at}w{i}.example.test A\n")
         return path
 
     def xargs(self, watches):

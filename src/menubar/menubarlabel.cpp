@@ -1,17 +1,13 @@
 #include "menubar/menubarlabel.h"
 
-#include <QCoreApplication>
+#include "store/pendingwords.h"
 
 namespace Quello {
 
 MenuBarLabel MenuBarLabel::forPendingCount(int pendingCount) {
-    if (pendingCount > 0) {
-        return {Icon::Pending,
-                QCoreApplication::translate("MenuBarLabel", "Quello, watching DNS propagation"),
-                QCoreApplication::translate("MenuBarLabel", "Quello (watching DNS)")};
-    }
-    return {Icon::Normal, QCoreApplication::translate("MenuBarLabel", "Quello"),
-            QCoreApplication::translate("MenuBarLabel", "Quello")};
+    const PendingWords words = PendingWords::forPendingCount(pendingCount);
+    return {pendingCount > 0 ? Icon::Pending : Icon::Normal, words.accessibilityLabel,
+            words.toolTip};
 }
 
 } // namespace Quello

@@ -1,8 +1,8 @@
 #include "menubar/panelpopover.h"
 
 #include "menubar/popoverplacement.h"
-#include "panel/glassbackground.h"
 #include "panel/panelview.h"
+#include "panel/style/glassbackground.h"
 
 #include <QCursor>
 #include <QEvent>

@@ -3,7 +3,7 @@
 #include "menubar/menubaritem.h"
 #include "menubar/panelpopover.h"
 #include "menubar/singleinstance.h"
-#include "panel/panelresources.h"
+#include "panel/style/panelresources.h"
 #include "query/openfilelimit.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "menubar/trayforeground.h"
 
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <QString>
 

@@ -1,13 +1,19 @@
 #include "panel/applicationaccessible.h"
 
-#include "panel/panelview.h"
-
 #include <QApplication>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace Quello {
 
 namespace {
+
+const QMetaObject* panelMetaObject = nullptr;
+
+bool isPanel(const QObject* object) {
+    return object->metaObject()->inherits(panelMetaObject);
+}
 
 QAccessibleInterface* applicationFactory(const QString&, QObject* object) {
     if (object != nullptr && object == qApp)
@@ -17,7 +23,8 @@ QAccessibleInterface* applicationFactory(const QString&, QObject* object) {
 
 } // namespace
 
-void ApplicationAccessible::install() {
+void ApplicationAccessible::install(const QMetaObject& panelType) {
+    panelMetaObject = &panelType;
     static const bool installed = [] {
         QAccessible::installFactory(applicationFactory);
         // An interface Qt made already stays in its cache; drop it so that
@@ -35,7 +42,8 @@ QList<QAccessibleInterface*> ApplicationAccessible::panelPopups() const {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->windowType() != Qt::Popup || !window->isVisible())
             continue;
-        if (qobject_cast<PanelView*>(window) || window->findChild<PanelView*>()) {
+        const QList<QObject*> descendants = window->findChildren<QObject*>();
+        if (isPanel(window) || std::any_of(descendants.cbegin(), descendants.cend(), isPanel)) {
             if (QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(window))
                 popups.append(popup);
         }

@@ -11,8 +11,10 @@ namespace Quello {
 class ApplicationAccessible : public QAccessibleApplication {
 public:
     // Installs the interface for the application once; replaces one Qt
-    // made before.
-    static void install();
+    // made before. A popup counts as a panel's when it is, or holds, an
+    // object of `panelType`: the panel names its own class, so this interface
+    // need not know it.
+    static void install(const QMetaObject& panelType);
 
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;

@@ -1,17 +1,17 @@
 #include "panel/panelview.h"
 
-#include "menubar/menubarlabel.h"
 #include "panel/applicationaccessible.h"
-#include "panel/glassbackground.h"
-#include "panel/iconview.h"
-#include "panel/inputbar.h"
-#include "panel/paneldivider.h"
-#include "panel/panelresources.h"
-#include "panel/symbolicon.h"
-#include "panel/textstyles.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/input/inputbar.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
+#include "panel/style/glassbackground.h"
+#include "panel/style/iconview.h"
+#include "panel/style/paneldivider.h"
+#include "panel/style/panelresources.h"
+#include "panel/style/symbolicon.h"
+#include "panel/style/textstyles.h"
 #include "store/digstore.h"
+#include "store/pendingwords.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,7 +37,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_glass(new GlassBackground(this)) {
-    ApplicationAccessible::install();
+    ApplicationAccessible::install(staticMetaObject);
     setFixedWidth(panelWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -176,7 +176,7 @@ void PanelView::refresh() {
     m_subtitle->setText(summary);
     // Trays offer no spoken label for their icons; the panel carries the
     // item's words, and the summary line as its description.
-    setAccessibleName(MenuBarLabel::forPendingCount(pending).accessibilityLabel);
+    setAccessibleName(PendingWords::forPendingCount(pending).accessibilityLabel);
     setAccessibleDescription(summary);
 }
 

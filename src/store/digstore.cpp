@@ -242,6 +242,10 @@ std::optional<Instant> DigStore::etaOf(const Watch& watch) const {
     return Consensus::eta(watch, m_results.value(watch.id));
 }
 
+Instant DigStore::now() const {
+    return m_clock.now();
+}
+
 int DigStore::pendingCount() const {
     return static_cast<int>(
         std::count_if(m_watches.cbegin(), m_watches.cend(), Consensus::isPending));

@@ -93,6 +93,8 @@ public:
     // resolver's expiry is known. A pending watch is then checked just after
     // it instead of on the fixed schedule (PollSchedule).
     std::optional<Instant> etaOf(const Watch& watch) const;
+    // The store's clock, so that countdowns and its schedule agree.
+    Instant now() const;
 
     const DigQueue& queries() const { return m_queries; }
 

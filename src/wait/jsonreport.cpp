@@ -25,6 +25,37 @@ QString statusName(ResolverStatus status) {
     return QStringLiteral("waiting");
 }
 
+// Names for scripts, never translated.
+QString answerStatusName(AnswerStatus status) {
+    switch (status) {
+    case AnswerStatus::NoError:
+        return QStringLiteral("noError");
+    case AnswerStatus::NoSuchName:
+        return QStringLiteral("noSuchName");
+    case AnswerStatus::NoData:
+        return QStringLiteral("noData");
+    case AnswerStatus::ServerFailure:
+        return QStringLiteral("serverFailure");
+    case AnswerStatus::Refused:
+        return QStringLiteral("refused");
+    case AnswerStatus::OtherError:
+        return QStringLiteral("otherError");
+    case AnswerStatus::TimedOut:
+        return QStringLiteral("timedOut");
+    case AnswerStatus::Unreachable:
+        return QStringLiteral("unreachable");
+    case AnswerStatus::ConnectionRefused:
+        return QStringLiteral("connectionRefused");
+    case AnswerStatus::QueryFailed:
+        break;
+    }
+    return QStringLiteral("queryFailed");
+}
+
+QString isoTime(Instant instant) {
+    return dateTimeFromInstant(instant).toString(Qt::ISODateWithMs);
+}
+
 } // namespace
 
 QByteArray encode(const WaitRun& run, bool settled) {
@@ -46,8 +77,15 @@ QByteArray encode(const WaitRun& run, bool settled) {
         if (result != run.results().cend()) {
             entry.insert(QStringLiteral("values"), QJsonArray::fromStringList(result->values));
             entry.insert(QStringLiteral("failed"), result->failed);
-            entry.insert(QStringLiteral("checkedAt"),
-                         dateTimeFromInstant(result->checkedAt).toString(Qt::ISODateWithMs));
+            entry.insert(QStringLiteral("checkedAt"), isoTime(result->checkedAt));
+            entry.insert(QStringLiteral("answerStatus"),
+                         result->status ? QJsonValue(answerStatusName(*result->status))
+                                        : QJsonValue());
+            entry.insert(QStringLiteral("ttl"),
+                         result->ttl ? QJsonValue(double(*result->ttl)) : QJsonValue());
+            const std::optional<Instant> expiry = Consensus::expiry(*result);
+            entry.insert(QStringLiteral("expiresAt"),
+                         expiry ? QJsonValue(isoTime(*expiry)) : QJsonValue());
         }
         resolvers.append(entry);
     }
@@ -58,6 +96,7 @@ QByteArray encode(const WaitRun& run, bool settled) {
         {QStringLiteral("resolvers"), resolvers},
         {QStringLiteral("consensus"), consensus ? QJsonValue(*consensus) : QJsonValue()},
         {QStringLiteral("settled"), settled},
+        {QStringLiteral("eta"), run.eta() ? QJsonValue(isoTime(*run.eta())) : QJsonValue()},
         {QStringLiteral("elapsed"), static_cast<double>(run.elapsed().count()) / 1000.0}};
     return QJsonDocument(state).toJson(QJsonDocument::Indented);
 }

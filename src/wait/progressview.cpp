@@ -1,10 +1,12 @@
 #include "wait/progressview.h"
 
 #include "model/resolver.h"
+#include "store/statustext.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -36,6 +38,7 @@ ProgressView::ProgressView(const WaitRun& run, Mode mode, std::FILE* stream, QOb
     , m_stream(stream) {
     if (m_mode == Mode::Plain) {
         connect(&run, &WaitRun::resultChanged, this, &ProgressView::printChange);
+        connect(&run, &WaitRun::checked, this, &ProgressView::printEta);
         return;
     }
     winsize size{};
@@ -76,11 +79,32 @@ QString ProgressView::answer(const Resolver& resolver) const {
     const auto it = m_run.results().constFind(resolver.id);
     if (it == m_run.results().cend())
         return tr("no answer yet");
-    if (it->failed)
-        return tr("query failed");
-    if (it->values.isEmpty())
+    if (it->failed || it->values.isEmpty()) {
+        // The status says which kind of nothing it is, when dig told it.
+        if (const auto words = StatusText::answerStatus(it->status.value_or(
+                it->failed ? AnswerStatus::QueryFailed : AnswerStatus::NoError)))
+            return *words;
         return tr("no records");
+    }
     return printable(Consensus::answerKey(*it));
+}
+
+QString ProgressView::cached(const Resolver& resolver) const {
+    const auto it = m_run.results().constFind(resolver.id);
+    if (it == m_run.results().cend())
+        return {};
+    const std::optional<Instant> expiry = Consensus::expiry(*it);
+    const QList<Resolver> behind = Consensus::lagging(m_run.watch(), m_run.results());
+    const bool lagging = std::any_of(behind.cbegin(), behind.cend(),
+                                     [&](const Resolver& r) { return r.id == resolver.id; });
+    if (!expiry || !lagging)
+        return {};
+    return StatusText::cachedFor(*expiry, WaitRun::now());
+}
+
+QString ProgressView::etaText() const {
+    const std::optional<Instant> eta = m_run.eta();
+    return eta ? tr("ETA %1").arg(StatusText::eta(*eta, WaitRun::now())) : QString();
 }
 
 QString ProgressView::statusWord(const Resolver& resolver) const {
@@ -99,6 +123,8 @@ QString ProgressView::resolverLine(const Resolver& resolver) const {
     QString since;
     if (const auto changed = m_run.changedAt(resolver.id))
         since = tr("changed %1 ago").arg(duration(m_run.elapsed() - *changed));
+    if (const QString cache = cached(resolver); !cache.isEmpty())
+        since = since.isEmpty() ? cache : since + QStringLiteral(", ") + cache;
     const QString head = resolver.name.leftJustified(nameWidth()) + QStringLiteral("  ");
     const QString tail = QStringLiteral("  ") + statusWord(resolver).leftJustified(8) + since;
     // One screen line each, or the redraw would climb too few lines.
@@ -118,6 +144,8 @@ QString ProgressView::timeLine() const {
                             duration(m_run.timeout()));
     if (!state.isEmpty())
         line += QStringLiteral(", ") + state;
+    if (const QString eta = etaText(); !eta.isEmpty())
+        line += QStringLiteral(", ") + eta;
     return line.left(m_columns - 1);
 }
 
@@ -133,9 +161,20 @@ void ProgressView::printChange(const QString& resolverId) {
                                        [&](const Resolver& r) { return r.id == resolverId; });
     if (resolver == Resolver::all().cend())
         return;
+    QString state = statusWord(*resolver);
+    if (const QString cache = cached(*resolver); !cache.isEmpty())
+        state += QStringLiteral(", ") + cache;
     write(QStringLiteral("%1 %2: %3 (%4)\n")
-              .arg(duration(m_run.elapsed()), resolver->name, answer(*resolver),
-                   statusWord(*resolver)));
+              .arg(duration(m_run.elapsed()), resolver->name, answer(*resolver), state));
+}
+
+void ProgressView::printEta() {
+    // Whenever a check moves the time the last cache turns, by a second or more.
+    const std::optional<Instant> eta = m_run.eta();
+    if (!eta || (m_printedEta && std::abs(*eta - *m_printedEta) < 1.0))
+        return;
+    m_printedEta = eta;
+    write(QStringLiteral("%1 %2\n").arg(duration(m_run.elapsed()), etaText()));
 }
 
 void ProgressView::redraw() {

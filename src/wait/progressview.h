@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace Quello {
 
@@ -33,6 +34,10 @@ public:
 private:
     QString answer(const Resolver& resolver) const;
     QString statusWord(const Resolver& resolver) const;
+    // "cached 1 min 42 s more" for a lagging resolver whose cache says so.
+    QString cached(const Resolver& resolver) const;
+    QString etaText() const;
+    void printEta();
     QString resolverLine(const Resolver& resolver) const;
     QString timeLine() const;
     QString lagging() const;
@@ -46,6 +51,7 @@ private:
     QTimer m_tick;
     int m_drawnLines = 0;
     int m_columns = 80;
+    std::optional<Instant> m_printedEta;
 };
 
 } // namespace Quello

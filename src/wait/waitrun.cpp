@@ -2,11 +2,13 @@
 
 #include "model/instant.h"
 #include "model/resolver.h"
+#include "store/pollschedule.h"
 
 #include <QDateTime>
 #include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 #include <variant>
@@ -26,6 +28,9 @@ WaitRun::WaitRun(const WatchRequest& request, std::chrono::seconds interval,
     m_watch.createdAt = instantFromDateTime(QDateTime::currentDateTimeUtc());
 
     m_next.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: a check meant for just after a
+    // cache lets go would then read the old answer once more.
+    m_next.setTimerType(Qt::PreciseTimer);
     connect(&m_next, &QTimer::timeout, this, &WaitRun::check);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
@@ -73,20 +78,39 @@ void WaitRun::check() {
                     gathering->digUnavailable |=
                         failure->reason == DigRunner::Failure::Reason::LaunchFailed;
                 }
-                gathering->fresh.insert(
-                    id, Consensus::resultFrom(
-                            outcome, instantFromDateTime(QDateTime::currentDateTimeUtc())));
+                gathering->fresh.insert(id, Consensus::resultFrom(outcome, now()));
                 if (--gathering->outstanding > 0)
                     return;
 
-                // Checks start one interval apart, however long each takes.
                 // Planned first, so that whoever hears of this check sees
                 // when the next one comes; finishing cancels it.
-                const Milliseconds spent = elapsed() - startedAt;
-                m_next.start(std::max(Milliseconds{0}, Milliseconds{m_interval} - spent));
+                m_next.start(nextCheckDelay(gathering->fresh, elapsed() - startedAt));
                 finishCheck(gathering->fresh, gathering->digUnavailable);
             });
     }
+}
+
+Instant WaitRun::now() {
+    return instantFromDateTime(QDateTime::currentDateTimeUtc());
+}
+
+WaitRun::Milliseconds WaitRun::nextCheckDelay(const Consensus::ResultMap& fresh,
+                                              Milliseconds spent) {
+    // Checks start one interval apart, however long each takes...
+    const Milliseconds regular = std::max(Milliseconds{0}, Milliseconds{m_interval} - spent);
+    const std::optional<Instant> eta = Consensus::eta(m_watch, fresh);
+    if (!eta)
+        return regular;
+    // ...unless every lagging cache says when it lets go of its answer: then
+    // the next check comes just after the last of them, sooner or later.
+    const Milliseconds atExpiry{
+        std::max<qint64>(0, std::llround((*eta + PollSchedule::expiryGrace - now()) * 1000.0))};
+    if (atExpiry >= regular)
+        return atExpiry;
+    if (m_earlyCheckSpent)
+        return regular;
+    m_earlyCheckSpent = true;
+    return atExpiry;
 }
 
 void WaitRun::finishCheck(const Consensus::ResultMap& fresh, bool digUnavailable) {

@@ -41,6 +41,9 @@ public:
     std::optional<Milliseconds> changedAt(const QString& resolverId) const;
     // None while a check runs or once finished.
     std::optional<Milliseconds> nextCheckIn() const;
+    // When the last lagging resolver's cached answer expires, if all say.
+    std::optional<Instant> eta() const { return Consensus::eta(m_watch, m_results); }
+    static Instant now();
 
 Q_SIGNALS:
     void resultChanged(const QString& resolverId);
@@ -51,6 +54,7 @@ private:
     void check();
     void finishCheck(const Consensus::ResultMap& fresh, bool digUnavailable);
     void finish(Outcome outcome);
+    Milliseconds nextCheckDelay(const Consensus::ResultMap& fresh, Milliseconds spent);
 
     Watch m_watch;
     std::chrono::seconds m_interval;
@@ -62,6 +66,9 @@ private:
     bool m_checking = false;
     bool m_timeIsUp = false;
     bool m_finished = false;
+    // One check sooner than the interval, at a cache's expiry, per run: short
+    // TTLs must not make the checks come faster than asked for.
+    bool m_earlyCheckSpent = false;
     Consensus::ResultMap m_results;
     QHash<QString, Milliseconds> m_changedAt;
 };

@@ -7,7 +7,7 @@
 #include "menubar/menubaricon.h"
 #include "menubar/trayforeground.h"
 #include "model/watchlistcodec.h"
-#include "panel/contrast.h"
+#include "panel/style/contrast.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "menubar/quelloapp.h"
 #include "panel/panelview.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
 #include "panelfixture.h"
 
 #include <QAccessible>

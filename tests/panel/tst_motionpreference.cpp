@@ -1,4 +1,4 @@
-#include "panel/desktopmotionpreference.h"
+#include "panel/motion/desktopmotionpreference.h"
 #include "privatebus.h"
 
 #include <QDBusConnection>

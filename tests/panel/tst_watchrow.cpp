@@ -1,8 +1,8 @@
-#include "panel/emptystateview.h"
 #include "panel/panelview.h"
-#include "panel/resolverdetails.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/rows/emptystateview.h"
+#include "panel/rows/resolverdetails.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
 #include "panelfixture.h"
 
 #include <QAbstractAnimation>
@@ -59,6 +59,14 @@ bool contentFits(const WatchListView& list) {
     return last->geometry().bottom() + 1 + WatchListView::contentPadding
            == list.listContentHeight();
 }
+
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -148,27 +156,38 @@ private Q_SLOTS:
 
     void resolverTexts_data() {
         QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QList<int>>("ttls");
         QTest::addColumn<bool>("checked");
         QTest::addColumn<QStringList>("texts");
 
         const QString ellipsis = QStringLiteral("\u2026");
-        QTest::newRow("no result yet")
-            << QStringList(4, QStringLiteral("1.2.3.4\n")) << false << QStringList(4, ellipsis);
+        QTest::newRow("no result yet") << QStringList(4, QStringLiteral("1.2.3.4\n"))
+                                       << QList<int>{} << false << QStringList(4, ellipsis);
         QTest::newRow("each kind of answer")
             << QStringList{QStringLiteral("\"v=spf1 -all\"\n"), QStringLiteral("!"), QString(),
                            QStringLiteral("192.0.2.2\n192.0.2.1\n")}
-            << true
-            << QStringList{QStringLiteral("v=spf1 -all"), QStringLiteral("unreachable"),
-                           QStringLiteral("no answer"), QStringLiteral("192.0.2.1  192.0.2.2")};
+            << QList<int>{} << true
+            << QStringList{QStringLiteral("v=spf1 -all"), QStringLiteral("query failed"),
+                           QStringLiteral("no record of this type"),
+                           QStringLiteral("192.0.2.1  192.0.2.2")};
+        // The consensus is the first resolver's; the others lag behind it.
+        QTest::newRow("statuses, and how long caches keep them")
+            << QStringList{QStringLiteral("192.0.2.2\n"), QStringLiteral("?SERVFAIL"),
+                           QStringLiteral("?NXDOMAIN"), QStringLiteral("192.0.2.1\n")}
+            << QList<int>{300, 0, 60, 102} << true
+            << QStringList{QStringLiteral("192.0.2.2"), QStringLiteral("server failure"),
+                           QStringLiteral("no such name \u00B7 cached 1 min more"),
+                           QStringLiteral("192.0.2.1 \u00B7 cached 1 min 42 s more")};
     }
 
     void resolverTexts() {
         QFETCH(QStringList, answers);
+        QFETCH(QList<int>, ttls);
         QFETCH(bool, checked);
         QFETCH(QStringList, texts);
 
         const Watch saved = savedWatch(QStringLiteral("example.com"), RecordType::TXT);
-        m_f->answer(answers);
+        m_f->answer(answers, FakeDig::any, ttls);
         DigStore& store = m_f->start({saved});
         if (checked)
             QVERIFY(m_f->launchChecksDone());
@@ -176,6 +195,28 @@ private Q_SLOTS:
         for (const Resolver& resolver : Resolver::all())
             got.append(ResolverDetails::resolverText(store, saved, resolver));
         QCOMPARE(got, texts);
+    }
+
+    // Quad9's cache keeps the old answer 150 s more: the row says about when,
+    // and counts down on its own, at most once a second.
+    void countdown() {
+        const QString one = QStringLiteral("192.0.2.1\n");
+        m_f->answer({one, one, one, QStringLiteral("192.0.2.9\n")}, FakeDig::any,
+                    {300, 300, 300, 150});
+        const Watch saved = savedWatch(QStringLiteral("example.com"));
+        DigStore& store = m_f->start({saved});
+        QVERIFY(m_f->launchChecksDone());
+        RowUnderTest under = rowFor(store, saved.id, true);
+        QCOMPARE(under.row->secondLine(), QStringLiteral("192.0.2.1 \u00B7 about 3 min"));
+        QVERIFY(under.row->accessibilitySummary().endsWith(QStringLiteral(", about 3 min")));
+
+        PaintCounter counter;
+        under.row->installEventFilter(&counter);
+        m_f->clock.setNow(m_f->clock.now() + 151);
+        QTest::qWait(2500);
+        QVERIFY2(counter.paints >= 1 && counter.paints <= 3,
+                 qPrintable(QString::number(counter.paints)));
+        QCOMPARE(under.row->secondLine(), QStringLiteral("192.0.2.1 \u00B7 any moment now"));
     }
 
     void contextMenu_data() {

@@ -1,6 +1,7 @@
 #include "fakedig.h"
 #include "query/digrunner.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace Quello;
@@ -129,6 +130,51 @@ private Q_SLOTS:
                                          QStringLiteral("ns1.example.test.")}}));
         QCOMPARE(response.messages, QStringList{QStringLiteral("Warning, extra type option")});
         QCOMPARE(response.remainingTtl(), 120);
+    }
+
+    // What the real dig printed in the lab's caching world, in both forms.
+    void recordedOutput_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<std::optional<AnswerStatus>>("status");
+        QTest::addColumn<std::optional<qint64>>("ttl");
+        const auto row = [](const char* name, std::optional<AnswerStatus> status,
+                            std::optional<qint64> ttl = std::nullopt) {
+            QTest::newRow(name) << QString::fromLatin1(name) << status << ttl;
+        };
+        using S = AnswerStatus;
+        row("a-cname-chain", S::NoError, 120);
+        row("a-cached-later", S::NoError, 118);
+        row("a-several", S::NoError, 60);
+        row("a-system", S::NoError, 120);
+        row("aaaa", S::NoError, 120);
+        row("cname", S::NoError, 300);
+        row("mx", S::NoError, 3600);
+        row("txt-multi", S::NoError, 300);
+        row("nxdomain", S::NoSuchName, 300);
+        row("nxdomain-cached-later", S::NoSuchName, 297);
+        row("nodata", S::NoData, 300);
+        row("nodata-cname-chain", S::NoError, 300);
+        row("refused", S::Refused);
+        row("servfail", S::ServerFailure);
+        row("timeout", S::TimedOut);
+        row("unreachable", S::ConnectionRefused);
+        row("unreachable-system", S::ConnectionRefused);
+        row("illegal-name", std::nullopt);
+    }
+
+    void recordedOutput() {
+        QFETCH(QString, name);
+        QFETCH(std::optional<AnswerStatus>, status);
+        QFETCH(std::optional<qint64>, ttl);
+        const auto read = [&](const char* form) {
+            QFile file(QFINDTESTDATA(QStringLiteral("../support/digoutput/") + name + u'.'
+                                     + QLatin1String(form)));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const DigResponse response = DigResponse::parse(read("long"));
+        QCOMPARE(response.values(), DigRunner::valuesFromOutput(read("short")));
+        QCOMPARE(response.answerStatus(), status);
+        QCOMPARE(response.remainingTtl(), ttl);
     }
 
     void argumentsReachTheChild_data() {

@@ -1,9 +1,9 @@
 #include "menubar/panelpopover.h"
 #include "menubar/popoverplacement.h"
-#include "panel/contrast.h"
-#include "panel/glassbackground.h"
 #include "panel/panelview.h"
-#include "panel/watchlistview.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/style/contrast.h"
+#include "panel/style/glassbackground.h"
 #include "storefixture.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "query/digrunner.h"
 #include "store/consensus.h"
+#include "store/statustext.h"
 #include "storefixture.h"
 
 #include <QTest>
@@ -99,6 +100,28 @@ private Q_SLOTS:
                        : lagging.contains(r)                                           ? u'D'
                                                                                        : u'O';
         QCOMPARE(letters, statuses);
+    }
+
+    // Seconds left count up to the next whole one: an entry with 0.2 s to go
+    // is still cached; an estimate beyond a minute rounds up to minutes.
+    void statusTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("cached") << StatusText::cachedFor(1101.2, 1000) << "cached 1 min 42 s more";
+        QTest::newRow("cache past") << StatusText::cachedFor(1000, 1000) << "cache expiring";
+        QTest::newRow("eta seconds") << StatusText::eta(1000.2, 1000) << "about 1 s";
+        QTest::newRow("eta minutes") << StatusText::eta(1150, 1000) << "about 3 min";
+        QTest::newRow("eta hours") << StatusText::eta(4700, 1000) << "about 1 h 2 min";
+        QTest::newRow("eta past") << StatusText::eta(999, 1000) << "any moment now";
+        QTest::newRow("NODATA") << *StatusText::answerStatus(AnswerStatus::NoData)
+                                << "no record of this type";
+    }
+
+    void statusTexts() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(text, expected);
     }
 
     void settleTransitions_data() {

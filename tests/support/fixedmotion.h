@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/motionpreference.h"
+#include "panel/motion/motionpreference.h"
 
 namespace Quello::Test {
 

@@ -48,7 +48,8 @@ struct StoreFixture {
     }
 
     // One dig output per resolver, in Resolver::all() order. "!" fails the
-    // query with status 9, "!N" with status N; "~" before an output makes it
+    // query with status 9, "!N" with status N; "?NXDOMAIN" (any response
+    // code) answers no records with that status; "~" before an output makes it
     // arrive only after 30 seconds. Only for `domain` when one is given.
     // `ttls` gives the answer records' TTLs in the same order (else 0).
     void answer(const QStringList& outputs, const QString& domain = FakeDig::any,
@@ -59,10 +60,16 @@ struct StoreFixture {
             const QString output = slow ? outputs[i].mid(1) : outputs[i];
             a.sleepSeconds = slow ? 30 : 0;
             a.ttl = ttls.value(i);
-            if (output.startsWith(u'!'))
+            if (output.startsWith(u'!')) {
                 a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
-            else
+            } else if (output.startsWith(u'?')) {
+                // A response code without records; its SOA carries the TTL.
+                a.rcode = output.mid(1).toUtf8();
+                a.authority = "example.test.\t" + QByteArray::number(a.ttl)
+                              + "\tIN\tSOA\tns1. host. 1 3600 600 86400 3600\n";
+            } else {
                 a.output = output.toUtf8();
+            }
             const Resolver& resolver = Resolver::all().at(static_cast<size_t>(i));
             dig.setAnswer(a, resolver.server.value_or(QStringLiteral("system")), domain);
         }

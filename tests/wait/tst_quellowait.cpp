@@ -1,6 +1,8 @@
 #include "fakedig.h"
 #include "wait/commandline.h"
+#include "wait/jsonreport.h"
 #include "wait/waitcommand.h"
+#include "wait/waitrun.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -80,6 +82,28 @@ private Q_SLOTS:
         QCOMPARE(dig.calls().size(), 0);
         // A missing dig is told at once, not as a check failing forever.
         QCOMPARE(WaitCommand(u"/nonexistent/dig"_s).start({u"example.com"_s}), std::optional(3));
+    }
+
+    // Quad9's cache holds the old answer 2 s more: the next check comes then,
+    // not after the 10 s interval, and the report says when it expires.
+    void checksWhenTheLastCacheTurns() {
+        FakeDig dig;
+        dig.setAnswer({.output = "192.0.2.2\n", .ttl = 300});
+        dig.setAnswer({.output = "192.0.2.1\n", .ttl = 2}, u"9.9.9.9"_s);
+        WaitRun run({u"example.com"_s, RecordType::A, u"192.0.2.2"_s}, Seconds{10}, Seconds{60},
+                    dig.program());
+        QSignalSpy finished(&run, &WaitRun::finished);
+        run.start();
+        QTRY_VERIFY(run.nextCheckIn());
+        QVERIFY(*run.nextCheckIn() < std::chrono::seconds{4});
+        const QByteArray json = JsonReport::encode(run, false);
+        QVERIFY2(json.contains(R"("ttl": 2)") && json.contains(R"("answerStatus": "noError")")
+                     && json.contains(R"("expiresAt": ")") && json.contains(R"("eta": ")"),
+                 json.constData());
+
+        dig.setAnswer({.output = "192.0.2.2\n", .ttl = 300}, u"9.9.9.9"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(finished.first().first().value<WaitRun::Outcome>(), WaitRun::Outcome::Settled);
     }
 
     void interruptReapsTheDigs() {

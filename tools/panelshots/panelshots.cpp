@@ -10,10 +10,10 @@
 // so every picture shows the opaque panel with its 1 px edge.
 
 #include "fixedmotion.h"
-#include "panel/inputbar.h"
+#include "panel/input/inputbar.h"
 #include "panel/panelview.h"
-#include "panel/watchlistview.h"
-#include "panel/watchrow.h"
+#include "panel/rows/watchlistview.h"
+#include "panel/rows/watchrow.h"
 #include "store/digstore.h"
 #include "storefixture.h"
 
@@ -43,8 +43,17 @@ struct Scene : StoreFixture {
 
     // One dig output per resolver in Resolver::all() order for `domain`;
     // "!" fails, "~" first keeps the query running.
-    void answer(const QString& domain, const QStringList& outputs) {
-        StoreFixture::answer(outputs, domain);
+    // `ttls`: how long each resolver's cache keeps its answer.
+    void answer(const QString& domain, const QStringList& outputs, const QList<int>& ttls = {}) {
+        StoreFixture::answer(outputs, domain, ttls);
+    }
+    // The resolver at `server` gets no answer, and dig says why as it does.
+    void failWith(const QString& domain, const QString& server, const char* why) {
+        dig.setAnswer({.output = QByteArray(";; communications error to ") + server.toLatin1()
+                                 + "#53: " + why + "\n;; no servers could be reached\n",
+                       .status = 9,
+                       .verbatim = true},
+                      server, domain);
     }
     void answerAll(const QString& domain, const QString& output) {
         answer(domain, {output, output, output, output});
@@ -187,6 +196,7 @@ QList<State> states() {
          [one](Scene& scene) {
              const Watch w = watch(QStringLiteral("example.com"));
              scene.answer(w.domain, {one, QStringLiteral("!"), one, QString()});
+             scene.failWith(w.domain, QStringLiteral("1.1.1.1"), "host unreachable");
              scene.start({w});
              if (!checksDone(*scene.store))
                  return false;
@@ -209,6 +219,7 @@ QList<State> states() {
              const Watch w =
                  watch(QStringLiteral("selector1._domainkey.example.com"), RecordType::TXT);
              scene.answer(w.domain, {dkim, dkim, QStringLiteral("!"), dkim});
+             scene.failWith(w.domain, QStringLiteral("8.8.8.8"), "timed out");
              scene.start({w});
              if (!checksDone(*scene.store))
                  return false;
@@ -247,6 +258,29 @@ QList<State> states() {
              QCoreApplication::sendEvent(scene.panel->inputField(), &tab);
              return waitFor(
                  [] { return qobject_cast<WatchRow*>(QApplication::focusWidget()) != nullptr; });
+         }},
+        {QStringLiteral("countdown"),
+         [](Scene& scene) {
+             // A new address spreads: Quad9's cache keeps the old one and
+             // Google's still holds "no such name" from before it existed.
+             // Ten seconds later the second watch's last cache has let go.
+             const QString fresh = QStringLiteral("192.0.2.7\n");
+             const Watch a =
+                 watch(QStringLiteral("example.com"), RecordType::A, QStringLiteral("192.0.2.7"));
+             const Watch b = watch(QStringLiteral("example.org"), RecordType::TXT);
+             const QString txt = QStringLiteral("\"v=spf1 -all\"\n");
+             scene.answer(
+                 a.domain,
+                 {fresh, fresh, QStringLiteral("?NXDOMAIN"), QStringLiteral("192.0.2.1\n")},
+                 {300, 300, 55, 172});
+             scene.answer(b.domain, {txt, txt, txt, QStringLiteral("\"v=spf1 ~all\"\n")},
+                          {3600, 3600, 3600, 8});
+             scene.start({a, b});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.clock.setNow(scene.clock.now() + 10);
+             scene.row(a)->setExpanded(true);
+             return true;
          }},
         {QStringLiteral("many"), manyHosts},
         {QStringLiteral("scrolled"),
