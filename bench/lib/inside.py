@@ -449,6 +449,16 @@ class Propagation:
         lab("set", "all", self.name, "A", str(self.ttl), "192.0.2.2")
         # What each cache says is left, read without asking it.
         left = {r: int(lab_output("ttl", r, self.name) or -1) for r in self.RESOLVERS}
+        # The last cache lets go of the old value at the whole second after
+        # its TTL has run out (the resolver counts whole seconds of the wall
+        # clock); read within one second, that moment is exact.
+        last = self.RESOLVERS[-1]
+        expired = None
+        while expired is None:
+            before = int(time.time())
+            remaining = int(lab_output("ttl", last, self.name))
+            if int(time.time()) == before:
+                expired = before + remaining + 1
 
         env = dict(self.bench.profile(0))
         config = tempfile.mkdtemp(prefix="world-", dir=self.bench.tmp)
@@ -462,21 +472,11 @@ class Propagation:
         launched = time.time()
         quello = self.bench.launch([self.bench.quello], env)
         digs = set()
-        expired = None
-        last = self.RESOLVERS[-1]
-        # The moment the last cache drops the old value: polled from its
-        # cache (no query) from shortly before the TTL says.
-        watch_from = primed[last] + self.ttl - 3
         notified = None
-        deadline = primed[last] + self.ttl + 150
+        deadline = expired + 150
         try:
             while time.time() < deadline:
                 digs.update(children(quello.pid))
-                now = time.time()
-                if expired is None and now >= watch_from:
-                    remaining = lab_output("ttl", last, self.name)
-                    if not remaining or int(remaining) > 3:
-                        expired = time.time()
                 fresh = self.notifications(notes)[seen_before:]
                 if fresh:
                     notified = float(fresh[0][0])
@@ -485,12 +485,12 @@ class Propagation:
                     break
                 if quello.poll() is not None:
                     raise RuntimeError("quello ended during the propagation")
-                time.sleep(0.02 if expired is None and now >= watch_from else 0.05)
+                time.sleep(0.01)
         finally:
             stop(quello)
             wait_for_quiet()
-        if notified is None or expired is None:
-            raise RuntimeError(f"{self.name}: no settle notification (expired at {expired})")
+        if notified is None:
+            raise RuntimeError(f"{self.name}: no settle notification")
         # Today's schedule: the launch check, then one every minute until
         # the first that comes after the last cache has expired.
         checks = 1 + -(-(expired - launched) // 60)
