@@ -35,7 +35,7 @@ addresses, or all; SERVER is either, or all (all six):
                                        query; nothing when not cached
   fail RESOLVER NAME refused|timeout|servfail|none
                                        the resolver answers NAME (and below)
-                                       so, without asking; none ends it
+                                       so; none ends it
   stop SERVER | start SERVER           unreachable (port closed) / back again
   freeze SERVER | thaw SERVER          silent (SIGSTOP) / answering again
   unplug RESOLVER | plug RESOLVER      its address leaves the network: no
