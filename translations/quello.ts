@@ -68,8 +68,14 @@
 Asks the four resolvers Quello asks (this computer&apos;s own, Cloudflare, Google and
 Quad9) again and again until they all give the same answer, or all match the
 expected value, then exits. TYPE is A (the default), AAAA, CNAME, MX, TXT or NS.
+Without an expected value, the answer they agree on must be the one the zone&apos;s
+own servers serve, when those can be found.
 
 Options:
+      --source             wait for the zone&apos;s own servers instead: exit once
+                           every one of them serves the expected value, as a
+                           certificate authority will see it; the resolvers are
+                           asked only then, for information
   -i, --interval DURATION  time between checks (default 10s, at least 1s)
   -t, --timeout DURATION   give up after this long (default 10m)
   -q, --quiet              print no progress
@@ -79,9 +85,10 @@ Options:
 A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.
 
 Exit status: 0 settled, 1 timed out, 2 a refused line or option,
-3 dig cannot be run, 130 interrupted.
+3 dig cannot be run, 4 with --source: the zone&apos;s servers cannot be found or
+reached, 130 interrupted.
 </source>
-        <translation></translation>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -278,6 +285,24 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
         <source>ETA %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>not asked yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: every server of the zone serves it after %2: %3
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>quello-wait: %1: the zone&apos;s servers cannot be found or reached (%2)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Quello::QuelloApp</name>
@@ -314,6 +339,68 @@ Exit status: 0 settled, 1 timed out, 2 a refused line or option,
     </message>
     <message>
         <source>agrees</source>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Quello::SourceText</name>
+    <message>
+        <source>does not answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unreachable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no route from here</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refuses to answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>server failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not authoritative</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>servers disagree: %1 still has %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not published yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 servers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>resolvers agree on the old answer</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -68,8 +68,14 @@
 Asks the four resolvers Quello asks (this computer&apos;s own, Cloudflare, Google and
 Quad9) again and again until they all give the same answer, or all match the
 expected value, then exits. TYPE is A (the default), AAAA, CNAME, MX, TXT or NS.
+Without an expected value, the answer they agree on must be the one the zone&apos;s
+own servers serve, when those can be found.
 
 Options:
+      --source             wait for the zone&apos;s own servers instead: exit once
+                           every one of them serves the expected value, as a
+                           certificate authority will see it; the resolvers are
+                           asked only then, for information
   -i, --interval DURATION  time between checks (default 10s, at least 1s)
   -t, --timeout DURATION   give up after this long (default 10m)
   -q, --quiet              print no progress
@@ -79,15 +85,22 @@ Options:
 A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.
 
 Exit status: 0 settled, 1 timed out, 2 a refused line or option,
-3 dig cannot be run, 130 interrupted.
+3 dig cannot be run, 4 with --source: the zone&apos;s servers cannot be found or
+reached, 130 interrupted.
 </source>
         <translation>Aufruf: quello-wait [Optionen] DOMAIN [TYP [ERWARTETER WERT...]]
 
 Fragt die vier Resolver, die Quello fragt (den dieses Rechners, Cloudflare, Google und
 Quad9), immer wieder, bis alle dieselbe Antwort geben oder alle zum erwarteten Wert
 passen, und endet dann. TYP ist A (Vorgabe), AAAA, CNAME, MX, TXT oder NS.
+Ohne erwarteten Wert muss die Antwort, auf die sie sich einigen, die der eigenen
+Server der Zone sein, sofern diese sich finden lassen.
 
 Optionen:
+      --source          stattdessen auf die eigenen Server der Zone warten: enden,
+                        sobald jeder von ihnen den erwarteten Wert ausliefert, wie
+                        ihn eine Zertifizierungsstelle sehen wird; die Resolver
+                        werden erst dann gefragt, zur Information
   -i, --interval DAUER  Zeit zwischen den Prüfungen (Vorgabe 10s, mindestens 1s)
   -t, --timeout DAUER   nach dieser Zeit aufgeben (Vorgabe 10m)
   -q, --quiet           keinen Fortschritt ausgeben
@@ -97,7 +110,8 @@ Optionen:
 Eine DAUER ist eine Zahl von Sekunden oder eine Form wie 90s, 15m, 1h oder 1h30m.
 
 Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
-3 dig lässt sich nicht starten, 130 abgebrochen.
+3 dig lässt sich nicht starten, 4 mit --source: die Server der Zone lassen sich
+nicht finden oder erreichen, 130 abgebrochen.
 </translation>
     </message>
 </context>
@@ -299,6 +313,26 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
         <source>ETA %1</source>
         <translation>voraussichtlich %1</translation>
     </message>
+    <message>
+        <source>not asked yet</source>
+        <translation>noch nicht gefragt</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>%1: every server of the zone serves it after %2: %3
+</source>
+        <translation>%1: jeder Server der Zone liefert es nach %2 aus: %3
+</translation>
+    </message>
+    <message>
+        <source>quello-wait: %1: the zone&apos;s servers cannot be found or reached (%2)
+</source>
+        <translation>quello-wait: %1: die Server der Zone lassen sich nicht finden oder erreichen (%2)
+</translation>
+    </message>
 </context>
 <context>
     <name>Quello::QuelloApp</name>
@@ -336,6 +370,69 @@ Rückgabewert: 0 angekommen, 1 Zeit abgelaufen, 2 Zeile oder Option abgelehnt,
     <message>
         <source>agrees</source>
         <translation>stimmt überein</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+</context>
+<context>
+    <name>Quello::SourceText</name>
+    <message>
+        <source>does not answer</source>
+        <translation>antwortet nicht</translation>
+    </message>
+    <message>
+        <source>unreachable</source>
+        <translation>nicht erreichbar</translation>
+    </message>
+    <message>
+        <source>no route from here</source>
+        <translation>von hier aus kein Weg</translation>
+    </message>
+    <message>
+        <source>refuses to answer</source>
+        <translation>verweigert die Antwort</translation>
+    </message>
+    <message>
+        <source>server failure</source>
+        <translation>Serverfehler</translation>
+    </message>
+    <message>
+        <source>not authoritative</source>
+        <translation>nicht zuständig</translation>
+    </message>
+    <message>
+        <source>no record</source>
+        <translation>kein Eintrag</translation>
+    </message>
+    <message>
+        <source>servers disagree: %1 still has %2</source>
+        <translation>Server uneins: %1 hat noch %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>not published yet</source>
+        <translation>noch nicht veröffentlicht</translation>
+    </message>
+    <message>
+        <source>%1 of %2 servers</source>
+        <translation>%1 von %2 Servern</translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation>Seriennummer %1</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>resolvers agree on the old answer</source>
+        <translation>Resolver einig über die alte Antwort</translation>
     </message>
 </context>
 <context>

@@ -407,6 +407,120 @@ class Bench:
                        for k, v in self.results["panel"].items() if v})
 
 
+# 7 ---------------------------------------------------------------------------
+# In the caching world (Knot and Unbound, tests/dnslab --world caching).
+
+def lab_output(*args):
+    return subprocess.run([os.environ["DNSLAB"], *args], check=True, capture_output=True,
+                          text=True).stdout.strip()
+
+
+def sleep_until(moment):
+    time.sleep(max(0.0, moment - time.time()))
+
+
+class Propagation:
+    """One propagation as a user meets it: a record whose four caches were
+    filled at staggered moments changes; the tray app, started after the
+    change with the new value expected, has to notice when the last cache
+    lets go of the old value."""
+
+    RESOLVERS = ["system", "cloudflare", "google", "quad9"]
+
+    def __init__(self, bench, run, ttl, stagger):
+        self.bench, self.ttl, self.stagger = bench, ttl, stagger
+        self.name = f"run{run}.example.test"
+
+    def notifications(self, path):
+        if not os.path.exists(path):
+            return []
+        with open(path) as f:
+            return [line.rstrip("\n").split("\t") for line in f if line.strip()]
+
+    def measure(self, notes):
+        lab("reset")
+        lab("set", "all", self.name, "A", str(self.ttl), "192.0.2.1")
+        start = time.time()
+        primed = {}
+        for i, resolver in enumerate(self.RESOLVERS):
+            sleep_until(start + i * self.stagger)
+            lab("prime", resolver, self.name)
+            primed[resolver] = time.time()
+        lab("set", "all", self.name, "A", str(self.ttl), "192.0.2.2")
+        # What each cache says is left, read without asking it.
+        left = {r: int(lab_output("ttl", r, self.name) or -1) for r in self.RESOLVERS}
+        # The last cache lets go of the old value at the whole second after
+        # its TTL has run out (the resolver counts whole seconds of the wall
+        # clock); read within one second, that moment is exact.
+        last = self.RESOLVERS[-1]
+        expired = None
+        while expired is None:
+            before = int(time.time())
+            remaining = int(lab_output("ttl", last, self.name))
+            if int(time.time()) == before:
+                expired = before + remaining + 1
+
+        env = dict(self.bench.profile(0))
+        config = tempfile.mkdtemp(prefix="world-", dir=self.bench.tmp)
+        env["XDG_CONFIG_HOME"] = config
+        done = subprocess.run([self.bench.program("quello_bench_store"), "write-settings", "1",
+                               "--pending", "--domain", self.name, "--expected", "192.0.2.2"],
+                              env=env, capture_output=True, text=True)
+        if done.returncode != 0:
+            raise RuntimeError(f"could not write the watch: {done.stderr}")
+        seen_before = len(self.notifications(notes))
+        launched = time.time()
+        quello = self.bench.launch([self.bench.quello], env)
+        digs = set()
+        notified = None
+        deadline = expired + 150
+        try:
+            while time.time() < deadline:
+                digs.update(children(quello.pid))
+                fresh = self.notifications(notes)[seen_before:]
+                if fresh:
+                    notified = float(fresh[0][0])
+                    time.sleep(3.0)  # a second notification would come now
+                    fresh = self.notifications(notes)[seen_before:]
+                    break
+                if quello.poll() is not None:
+                    raise RuntimeError("quello ended during the propagation")
+                time.sleep(0.01)
+        finally:
+            stop(quello)
+            wait_for_quiet()
+        if notified is None:
+            raise RuntimeError(f"{self.name}: no settle notification")
+        # Today's schedule: the launch check, then one every minute until
+        # the first that comes after the last cache has expired.
+        checks = 1 + -(-(expired - launched) // 60)
+        return {"lag_s": notified - expired, "digs": len(digs), "fixed_digs": 4 * int(checks),
+                "notifications": len(fresh), "left_s": left,
+                "launch_after_last_prime_s": launched - primed[last],
+                "expired_after_last_prime_s": expired - primed[last]}
+
+
+def world(bench):
+    notes = os.path.join(bench.tmp, "notifications")
+    # The system's Python: python3-dbus and python3-gi belong to it.
+    server = subprocess.Popen(["/usr/bin/python3",
+                               os.path.join(os.path.dirname(__file__), "notifyserver.py"), notes],
+                              stdout=subprocess.PIPE, text=True)
+    try:
+        if server.stdout.readline().strip() != "ready":
+            raise RuntimeError("the notification server did not start")
+        runs = []
+        for run in range(1, bench.args.world_runs + 1):
+            figures = Propagation(bench, run, bench.args.world_ttl,
+                                  bench.args.world_stagger).measure(notes)
+            runs.append(figures)
+            log(f"propagation {run}/{bench.args.world_runs}:", json.dumps(figures))
+    finally:
+        stop(server)
+    bench.results["world"] = {"ttl": bench.args.world_ttl, "stagger": bench.args.world_stagger,
+                              "runs": runs}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
@@ -418,15 +532,21 @@ def main():
     parser.add_argument("--sizes", type=lambda s: [int(x) for x in s.replace(",", " ").split()],
                         default=[100, 1000])
     parser.add_argument("--only", default="check,checkall,idle,startup,panel")
+    parser.add_argument("--world-runs", type=int, default=5)
+    parser.add_argument("--world-ttl", type=int, default=120)
+    parser.add_argument("--world-stagger", type=float, default=20)
     args = parser.parse_args()
 
     if "DNSLAB" not in os.environ or "DISPLAY" not in os.environ:
         sys.exit("inside.py runs inside the DNS lab and the desktop session (use bench/run)")
 
     bench = Bench(args)
-    lab("wild-a", "all", "example.test", "192.0.2.1")
-    steps = {"check": bench.one_check, "checkall": bench.check_all,
-             "idle": bench.idle_and_memory, "startup": bench.startup, "panel": bench.panel}
+    if os.environ.get("DNSLAB_WORLD") == "caching":
+        steps = {"world": lambda: world(bench)}
+    else:
+        lab("wild-a", "all", "example.test", "192.0.2.1")
+        steps = {"check": bench.one_check, "checkall": bench.check_all,
+                 "idle": bench.idle_and_memory, "startup": bench.startup, "panel": bench.panel}
     wanted = [s.strip() for s in args.only.split(",") if s.strip()]
     failures = []
     try:

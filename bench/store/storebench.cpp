@@ -12,9 +12,10 @@
 //       With --pending-launch the watches start pending and the list lives in
 //       an INI file, so the launch check settles and saves every one of them;
 //       that check is printed as "launch_ms X" instead.
-//   quello_bench_store write-settings N [--pending]
+//   quello_bench_store write-settings N [--pending] [--domain D] [--expected V]
 //       saves N watches (settled unless --pending) where Quello keeps its
-//       list: the settings file under $XDG_CONFIG_HOME.
+//       list: the settings file under $XDG_CONFIG_HOME. --domain names the
+//       one watch (N = 1), --expected gives it a value to wait for.
 //
 // Every option may also be given as --digprogram PATH (default /usr/bin/dig).
 
@@ -37,6 +38,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <memory>
+#include <optional>
 
 using namespace Quello;
 
@@ -48,6 +50,8 @@ struct Options {
     int repeat = 5;
     int watches = 100;
     bool pending = false;
+    QString domain;
+    std::optional<QString> expected;
     int timeoutMs = 600'000;
     QString digProgram = DigRunner::defaultProgram.toString();
 };
@@ -63,6 +67,10 @@ Options parse(const QStringList& args) {
             options.watches = next().toInt();
         else if (arg == QLatin1String("--timeout"))
             options.timeoutMs = next().toInt() * 1000;
+        else if (arg == QLatin1String("--domain"))
+            options.domain = next();
+        else if (arg == QLatin1String("--expected"))
+            options.expected = next();
         else if (arg == QLatin1String("--digprogram"))
             options.digProgram = next();
         else if (arg == QLatin1String("--pending") || arg == QLatin1String("--pending-launch"))
@@ -123,11 +131,14 @@ int writeSettings(const Options& options) {
         std::fprintf(stderr, "usage: write-settings N [--pending]\n");
         return 2;
     }
+    QList<Watch> watches = Bench::makeWatches(options.positional.at(0).toInt(), !options.pending);
+    if (!options.domain.isEmpty() && watches.size() == 1)
+        watches.first().domain = options.domain;
+    for (Watch& watch : watches)
+        watch.expected = options.expected;
     // The application's own settings file, wherever XDG_CONFIG_HOME puts it.
     IniSettingsStore settings;
-    settings.setValue(DigStore::settingsKey,
-                      WatchListCodec::encode(
-                          Bench::makeWatches(options.positional.at(0).toInt(), !options.pending)));
+    settings.setValue(DigStore::settingsKey, WatchListCodec::encode(watches));
     return 0;
 }
 

@@ -33,7 +33,31 @@ DigQueue::~DigQueue() {
 
 void DigQueue::query(const QString& domain, RecordType type, const std::optional<QString>& server,
                      QObject* context, DigRunner::Callback done) {
-    m_waiting.push_back(Pending{domain, type, server, context, std::move(done)});
+    enqueue(context, [this, domain, type, server, context = QPointer<QObject>(context),
+                      done = std::move(done)](QObject* ticket, std::function<void()> finished) {
+        DigRunner::query(m_program, domain, type, server, ticket,
+                         [context, done, finished](const DigRunner::Outcome& outcome) {
+                             finished();
+                             if (context)
+                                 done(outcome);
+                         });
+    });
+}
+
+void DigQueue::run(const QStringList& args, QObject* context, DigRunner::RawCallback done) {
+    enqueue(context, [this, args, context = QPointer<QObject>(context),
+                      done = std::move(done)](QObject* ticket, std::function<void()> finished) {
+        DigRunner::run(m_program, args, ticket,
+                       [context, done, finished](const DigRunner::RawOutcome& outcome) {
+                           finished();
+                           if (context)
+                               done(outcome);
+                       });
+    });
+}
+
+void DigQueue::enqueue(QObject* context, Starter start) {
+    m_waiting.push_back(Pending{context, std::move(start)});
     startWaiting();
 }
 
@@ -54,14 +78,8 @@ void DigQueue::startWaiting() {
         m_peakRunning = std::max(m_peakRunning, m_running);
         ticket->contextGone = connect(next.context, &QObject::destroyed, this,
                                       [this, ticket] { release(ticket, true); });
-        DigRunner::query(m_program, next.domain, next.type, next.server, ticket,
-                         [this, ticket, context = next.context,
-                          done = std::move(next.done)](const DigRunner::Outcome& outcome) {
-                             // We are inside an event delivered to the ticket.
-                             release(ticket, false);
-                             if (context)
-                                 done(outcome);
-                         });
+        // `finished` runs inside an event delivered to the ticket.
+        next.start(ticket, [this, ticket] { release(ticket, false); });
     }
     m_starting = false;
 }

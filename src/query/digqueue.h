@@ -27,22 +27,26 @@ public:
     // outcome arrives: a waiting query is then dropped, a running one killed.
     void query(const QString& domain, RecordType type, const std::optional<QString>& server,
                QObject* context, DigRunner::Callback done);
+    // The same for a dig run with arguments of the caller's own.
+    void run(const QStringList& args, QObject* context, DigRunner::RawCallback done);
 
     int running() const { return m_running; }
     int waiting() const { return static_cast<int>(m_waiting.size()); }
     int peakRunning() const { return m_peakRunning; }
 
 private:
+    // Starts the child under `ticket` and calls `finished` once its outcome
+    // is in, before handing it on.
+    using Starter = std::function<void(QObject* ticket, std::function<void()> finished)>;
+
     struct Pending {
-        QString domain;
-        RecordType type;
-        std::optional<QString> server;
         QPointer<QObject> context;
-        DigRunner::Callback done;
+        Starter start;
     };
 
     class Ticket;
 
+    void enqueue(QObject* context, Starter start);
     void startWaiting();
     void release(Ticket* ticket, bool deleteNow);
 

@@ -46,7 +46,7 @@ constexpr int killWaitMs = 50;
 // destroying a running QProcess waits up to 30 s for it, on the main thread.
 class DigProcess : public QProcess {
 public:
-    DigProcess(QObject* owner, ResponseCallback done)
+    DigProcess(QObject* owner, RawCallback done)
         : m_owner(owner)
         , m_done(std::move(done)) {
         connect(owner, &QObject::destroyed, this, [this] { abandon(); });
@@ -60,17 +60,10 @@ public:
         connect(this, &QProcess::finished, this, [this](int exitCode, ExitStatus status) {
             if (!collectOutput())
                 return;
-            if (status == CrashExit) {
+            if (status == CrashExit)
                 decide(Failure{Failure::Reason::Crashed});
-                return;
-            }
-            DigResponse response = DigResponse::parse(decodeUtf8(m_output));
-            if (exitCode != 0) {
-                decide(Failure{Failure::Reason::ExitStatus, exitCode,
-                               response.failureKind().value_or(AnswerStatus::QueryFailed)});
-            } else {
-                decide(std::move(response));
-            }
+            else
+                decide(Output{decodeUtf8(m_output), exitCode});
         });
         // A child that could not be started never reports `finished`. Every
         // other error is followed by `finished`, which decides.
@@ -102,7 +95,7 @@ private:
         return false;
     }
 
-    void decide(const ResponseOutcome& outcome) {
+    void decide(const RawOutcome& outcome) {
         if (m_decided)
             return;
         m_decided = true;
@@ -140,7 +133,7 @@ private:
     }
 
     QPointer<QObject> m_owner;
-    ResponseCallback m_done;
+    RawCallback m_done;
     QByteArray m_output;
     QTimer m_watchdog;
     bool m_decided = false;
@@ -200,13 +193,34 @@ QStringList valuesFromOutput(QStringView output) {
     return values;
 }
 
-void ask(const QString& program, const QStringList& arguments, QObject* context,
-         ResponseCallback done, std::chrono::milliseconds timeout) {
+void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
+         std::chrono::milliseconds timeout) {
     Q_ASSERT(context);
     if (!context)
         return;
     auto* process = new DigProcess(context, std::move(done));
-    process->run(program, arguments, timeout);
+    process->run(program, args, timeout);
+}
+
+void ask(const QString& program, const QStringList& arguments, QObject* context,
+         ResponseCallback done, std::chrono::milliseconds timeout) {
+    run(
+        program, arguments, context,
+        [done = std::move(done)](const RawOutcome& outcome) {
+            if (const auto* failure = std::get_if<Failure>(&outcome)) {
+                done(*failure);
+                return;
+            }
+            const Output& output = std::get<Output>(outcome);
+            DigResponse response = DigResponse::parse(output.text);
+            if (output.exitStatus != 0) {
+                done(Failure{Failure::Reason::ExitStatus, output.exitStatus,
+                             response.failureKind().value_or(AnswerStatus::QueryFailed)});
+            } else {
+                done(std::move(response));
+            }
+        },
+        timeout);
 }
 
 void query(const QString& program, const QString& domain, RecordType type,

@@ -63,6 +63,18 @@ using Callback = std::function<void(const Outcome&)>;
 using ResponseOutcome = std::variant<DigResponse, Failure>;
 using ResponseCallback = std::function<void(const ResponseOutcome&)>;
 
+// What a dig run printed, whatever its exit status: a run that asks several
+// questions says how each one went in its output, and exits non-zero when
+// only the last one failed.
+struct Output {
+    QString text;
+    int exitStatus = 0;
+
+    bool operator==(const Output&) const = default;
+};
+using RawOutcome = std::variant<Output, Failure>;
+using RawCallback = std::function<void(const RawOutcome&)>;
+
 // What every query passes before the server: "-r" so that ~/.digrc cannot
 // change the output, the fixed time-out and tries, and the long form limited
 // to the status comments, the answer and the authority section.
@@ -93,6 +105,11 @@ void ask(const QString& program, const QStringList& arguments, QObject* context,
 void query(const QString& program, const QString& domain, RecordType type,
            const std::optional<QString>& server, QObject* context, Callback done,
            std::chrono::milliseconds timeout = watchdogTimeout);
+
+// Runs dig with these arguments as they are, and hands back what it printed.
+// The same guarantees as `query`; the caller reads the output itself.
+void run(const QString& program, const QStringList& args, QObject* context, RawCallback done,
+         std::chrono::milliseconds timeout = watchdogTimeout);
 
 } // namespace DigRunner
 

@@ -79,7 +79,7 @@ std::optional<QString> value(const Watch& /*watch*/, const ResultMap& results) {
     return best->first;
 }
 
-bool isSettled(const Watch& watch, const ResultMap& results) {
+bool isSettled(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
     QList<const ResolverResult*> stored;
     for (const Resolver& resolver : Resolver::all()) {
         if (const ResolverResult* r = find(results, resolver))
@@ -90,6 +90,12 @@ bool isSettled(const Watch& watch, const ResultMap& results) {
     if (!std::all_of(stored.cbegin(), stored.cend(), [](const auto* r) { return answered(*r); }))
         return false;
 
+    if (!watch.expected && source.known) {
+        // Caches agreeing on the answer being replaced are not a settled change.
+        return source.answer && std::all_of(stored.cbegin(), stored.cend(), [&](const auto* r) {
+                   return answerKey(*r) == *source.answer;
+               });
+    }
     if (!watch.expected) {
         const QStringList& first = stored.first()->values;
         return std::all_of(stored.cbegin(), stored.cend(),
@@ -192,24 +198,38 @@ std::optional<QString> recordText(QStringView value) {
     return text;
 }
 
-ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver) {
+bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
+    if (watch.expected || !source.answer)
+        return false;
+    const std::optional<QString> consensus = value(watch, results);
+    return consensus && *consensus != *source.answer
+           && isSettled(watch, results) // the rule without a source: all four agree
+           && !isSettled(watch, results, source);
+}
+
+ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+                      const SourceVerdict& source) {
     const ResolverResult* stored = find(results, resolver);
     if (!stored)
         return ResolverStatus::Waiting;
     if (stored->failed)
         return ResolverStatus::Problem;
+    if (!watch.expected && source.answer)
+        return !stored->values.isEmpty() && answerKey(*stored) == *source.answer
+                   ? ResolverStatus::Ok
+                   : ResolverStatus::Problem;
     if (!watch.expected)
         return stored->values.isEmpty() ? ResolverStatus::Problem : ResolverStatus::Ok;
     return matchesExpected(watch, stored->values) ? ResolverStatus::Ok : ResolverStatus::Problem;
 }
 
-QList<Resolver> lagging(const Watch& watch, const ResultMap& results) {
-    const std::optional<QString> consensus = value(watch, results);
+QList<Resolver> lagging(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
+    const std::optional<QString> target = source.known ? source.answer : value(watch, results);
     QList<Resolver> behind;
     for (const Resolver& resolver : Resolver::all()) {
-        bool ok = status(watch, results, resolver) == ResolverStatus::Ok;
+        bool ok = status(watch, results, resolver, source) == ResolverStatus::Ok;
         if (ok && !watch.expected)
-            ok = answerKey(*find(results, resolver)) == consensus;
+            ok = answerKey(*find(results, resolver)) == target;
         if (!ok)
             behind.append(resolver);
     }
@@ -222,8 +242,9 @@ std::optional<Instant> expiry(const ResolverResult& result) {
     return result.checkedAt + static_cast<double>(*result.ttl);
 }
 
-std::optional<Instant> eta(const Watch& watch, const ResultMap& results) {
-    const QList<Resolver> behind = lagging(watch, results);
+std::optional<Instant> eta(const Watch& watch, const ResultMap& results,
+                           const SourceVerdict& source) {
+    const QList<Resolver> behind = lagging(watch, results, source);
     if (behind.isEmpty())
         return std::nullopt;
     std::optional<Instant> latest;

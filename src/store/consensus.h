@@ -5,6 +5,7 @@
 #include "model/watch.h"
 #include "query/digrunner.h"
 #include "store/resolverstatus.h"
+#include "store/sourceverdict.h"
 
 #include <QList>
 #include <QMap>
@@ -38,8 +39,13 @@ QString answerKey(const ResolverResult& result);
 // the earliest resolver.
 std::optional<QString> value(const Watch& watch, const ResultMap& results);
 
-// Every resolver answered, and all agree or all match the expected value.
-bool isSettled(const Watch& watch, const ResultMap& results);
+// Every resolver answered, and all match the expected value; without one,
+// all agree, and on the source's answer when the zone's servers are known.
+bool isSettled(const Watch& watch, const ResultMap& results, const SourceVerdict& source = {});
+
+// Without an expected value: all four agree, but not on what the zone's
+// servers now serve. The caches still hold the answer being replaced.
+bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source);
 
 // Case-insensitive, against a whole value or one word of it.
 bool matches(const QStringList& values, const QString& expected);
@@ -53,11 +59,16 @@ bool matchesExpected(const Watch& watch, const QStringList& values);
 // None when it is not such a value or its bytes are not UTF-8.
 std::optional<QString> recordText(QStringView value);
 
-ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver);
+// Without an expected value and with the source known, a resolver is ok only
+// while it serves the source's answer.
+ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+                      const SourceVerdict& source = {});
 
 // The resolvers that keep the watch from settling: those not ok, and without
-// an expected value those whose answer differs from the consensus.
-QList<Resolver> lagging(const Watch& watch, const ResultMap& results);
+// an expected value those whose answer differs from the source's answer, or
+// from the consensus while the source is unknown.
+QList<Resolver> lagging(const Watch& watch, const ResultMap& results,
+                        const SourceVerdict& source = {});
 
 // When the resolver's cache lets go of this answer: checkedAt plus its TTL.
 // None without a TTL, and for TTL 0, which no cache keeps.
@@ -65,7 +76,8 @@ std::optional<Instant> expiry(const ResolverResult& result);
 
 // When the last lagging resolver's cached answer expires: the latest expiry
 // among lagging(), known only when every lagging resolver has one.
-std::optional<Instant> eta(const Watch& watch, const ResultMap& results);
+std::optional<Instant> eta(const Watch& watch, const ResultMap& results,
+                           const SourceVerdict& source = {});
 
 // Counted by the tray's pending count: not settled at its last check.
 bool isPending(const Watch& watch);

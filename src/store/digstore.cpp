@@ -24,7 +24,8 @@ DigStore::DigStore(const StoreServices& services, QObject* parent)
     , m_notifier(services.notifier)
     , m_clock(services.clock)
     , m_connectivity(services.connectivity)
-    , m_queries(services.digProgram, services.maxConcurrentQueries) {
+    , m_queries(services.digProgram, services.maxConcurrentQueries)
+    , m_source(m_queries, [this] { return m_clock.now(); }) {
     load();
     startPolling();
     if (services.wakeWatcher)
@@ -111,6 +112,7 @@ void DigStore::remove(const QUuid& watchId) {
     const qsizetype removed = m_watches.removeIf([&](const Watch& w) { return w.id == id; });
     if (removed > 0)
         Q_EMIT watchRemoved(id);
+    m_source.forget(id);
     m_earlyCheckSpent.remove(id);
     if (m_results.remove(id))
         Q_EMIT resultsChanged(id);
@@ -150,40 +152,54 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
 
     struct Gathering {
         ResultMap fresh;
+        SourceBook::Entry source;
         qsizetype outstanding = 0;
         std::function<void()> done;
         bool anyServerReached = false;
     };
     auto gathering = std::make_shared<Gathering>();
-    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size());
+    // The four resolvers and the zone's servers, asked side by side.
+    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size()) + 1;
     gathering->done = std::move(done);
+    const auto gathered = [this, id, gathering] {
+        if (--gathering->outstanding > 0)
+            return;
+        finishCheck(id, gathering->fresh, gathering->source, gathering->anyServerReached);
+        if (gathering->done)
+            gathering->done();
+    };
+
+    m_source.ask(copy, this, [gathering, gathered](const SourceBook::Entry& source) {
+        gathering->source = source;
+        gathered();
+    });
 
     for (const Resolver& resolver : Resolver::all()) {
-        m_queries.query(
-            copy.domain, copy.recordType, resolver.server, this,
-            [this, id, gathering, resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                const ResolverResult result = Consensus::resultFrom(outcome, m_clock.now());
-                gathering->fresh.insert(resolverId, result);
-                if (!Consensus::reachedNoServer(result))
-                    gathering->anyServerReached = true;
-
-                if (--gathering->outstanding > 0)
-                    return;
-                finishCheck(id, gathering->fresh, gathering->anyServerReached);
-                if (gathering->done)
-                    gathering->done();
-            });
+        m_queries.query(copy.domain, copy.recordType, resolver.server, this,
+                        [this, gathering, gathered,
+                         resolverId = resolver.id](const DigRunner::Outcome& outcome) {
+                            const ResolverResult result =
+                                Consensus::resultFrom(outcome, m_clock.now());
+                            gathering->fresh.insert(resolverId, result);
+                            if (!Consensus::reachedNoServer(result))
+                                gathering->anyServerReached = true;
+                            gathered();
+                        });
     }
 }
 
-void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh, bool anyServerReached) {
-    // The four answers replace the earlier ones at once, never one by one.
+void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source,
+                           bool anyServerReached) {
+    // The four answers and the source's replace the earlier ones at once,
+    // never one by one.
     m_results.insert(id, fresh);
+    m_source.record(id, source);
     Q_EMIT resultsChanged(id);
 
     if (!watch(id)) {
         // Removed while its queries ran: its answers must not outlive it.
         m_results.remove(id);
+        m_source.forget(id);
         Q_EMIT resultsChanged(id);
         setChecking(id, false);
         return;
@@ -233,15 +249,17 @@ std::optional<QString> DigStore::consensusValue(const Watch& watch) const {
 }
 
 bool DigStore::isSettled(const Watch& watch) const {
-    return Consensus::isSettled(watch, m_results.value(watch.id));
+    return Consensus::isSettled(watch, m_results.value(watch.id), m_source.verdict(watch.id));
 }
 
 ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) const {
-    return Consensus::status(watch, m_results.value(watch.id), resolver);
+    return Consensus::status(watch, m_results.value(watch.id), resolver,
+                             m_source.verdict(watch.id));
 }
 
 bool DigStore::isLagging(const Watch& watch, const Resolver& resolver) const {
-    const QList<Resolver> behind = Consensus::lagging(watch, m_results.value(watch.id));
+    const QList<Resolver> behind =
+        Consensus::lagging(watch, m_results.value(watch.id), m_source.verdict(watch.id));
     return std::any_of(behind.cbegin(), behind.cend(),
                        [&](const Resolver& r) { return r.id == resolver.id; });
 }
@@ -254,7 +272,7 @@ std::optional<Instant> DigStore::expiryOf(const Watch& watch, const Resolver& re
 }
 
 std::optional<Instant> DigStore::etaOf(const Watch& watch) const {
-    return Consensus::eta(watch, m_results.value(watch.id));
+    return Consensus::eta(watch, m_results.value(watch.id), m_source.verdict(watch.id));
 }
 
 Instant DigStore::now() const {
@@ -284,145 +302,6 @@ void DigStore::settle(const QUuid& id) {
         current->settledAt.reset();
         Q_EMIT watchUpdated(id);
         save();
-    }
-}
-
-// --- Polling ----------------------------------------------------------------
-
-void DigStore::startPolling() {
-    // The next pass comes after the polling period, or sooner when a pending
-    // watch's last lagging cache expires before that.
-    const Instant now = m_clock.now();
-    std::chrono::milliseconds delay = pollingPeriod;
-    if (const std::optional<Instant> next = nextExpiryCheck()) {
-        const auto until = std::chrono::milliseconds(std::llround((*next - now) * 1000.0));
-        delay = std::clamp(until, std::chrono::milliseconds(0), delay);
-    }
-    m_pollWakeAt = now + std::chrono::duration<double>(delay).count();
-    // The clock drops the wake-up when its context is gone: with the store,
-    // which ends the loop, or when waking from suspend cuts the sleep short.
-    m_pollSleep = new QObject(this);
-    m_clock.sleep(delay, m_pollSleep, [this] {
-        m_pollSleep->deleteLater();
-        m_pollSleep = nullptr;
-        pollPass();
-    });
-}
-
-void DigStore::wokeUp() {
-    // The network is not back yet: the checks wait for it, though not for
-    // ever, since the system may be wrong about it.
-    if (m_offline) {
-        if (m_wakeWait)
-            return;
-        m_wakeWait = new QObject(this);
-        m_clock.sleep(wakeGrace, m_wakeWait, [this] {
-            m_wakeWait->deleteLater();
-            m_wakeWait = nullptr;
-            checkDue(true);
-        });
-        return;
-    }
-    // The sleep is meant to count on while the machine is asleep, but Qt's
-    // timers do not: the pass comes now instead of up to a period late. A
-    // pass under way already sleeps afresh once it is done.
-    if (!m_pollSleep)
-        return;
-    delete m_pollSleep;
-    m_pollSleep = nullptr;
-    pollPass();
-}
-
-void DigStore::pollPass() {
-    // One time for the whole pass: a watch late in the list is judged against
-    // the start of the pass, not against when its turn comes.
-    const Instant passTime = m_clock.now();
-    pollNext(m_watches, 0, passTime);
-}
-
-// A check that finished outside a pass may have brought an expiry that comes
-// before the sleeping pass does. Only this watch changed, so only it is asked.
-void DigStore::pollSoonerIfNeeded(const QUuid& id) {
-    const Watch* w = watch(id);
-    if (!m_pollSleep || !w)
-        return;
-    const std::optional<Instant> at =
-        PollSchedule::expiryCheckAt(*w, m_results.value(id), m_earlyCheckSpent.contains(id));
-    if (!at || *at >= m_pollWakeAt)
-        return;
-    delete m_pollSleep;
-    m_pollSleep = nullptr;
-    startPolling();
-}
-
-std::optional<Instant> DigStore::nextExpiryCheck() const {
-    std::optional<Instant> next;
-    for (const Watch& w : m_watches) {
-        if (const std::optional<Instant> at = PollSchedule::expiryCheckAt(
-                w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id)))
-            next = next ? std::min(*next, *at) : *at;
-    }
-    return next;
-}
-
-// Whether the watch is due at `at` on the schedule, without spending its one
-// early check: for the checks that run when the network comes back.
-bool DigStore::isDue(const Watch& w, Instant at) const {
-    return PollSchedule::decide(w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id), at).due;
-}
-
-void DigStore::pollNext(QList<Watch> snapshot, qsizetype index, Instant passTime) {
-    // Offline, a pass checks nothing; the return of the network checks
-    // whatever fell due meanwhile.
-    if (m_offline)
-        index = snapshot.size();
-    for (; index < snapshot.size(); ++index) {
-        const Watch& w = snapshot.at(index);
-        const PollSchedule::Decision decision = PollSchedule::decide(
-            w, m_results.value(w.id), m_earlyCheckSpent.contains(w.id), passTime);
-        if (decision.early)
-            m_earlyCheckSpent.insert(w.id);
-        if (!decision.due)
-            continue;
-
-        // One watch at a time: the next is looked at once this check is done.
-        const QUuid id = w.id;
-        check(id, [this, snapshot = std::move(snapshot), index, passTime]() mutable {
-            pollNext(std::move(snapshot), index + 1, passTime);
-        });
-        return;
-    }
-    startPolling();
-}
-
-// --- Connectivity -----------------------------------------------------------
-
-bool DigStore::isOffline() const {
-    return m_offline;
-}
-
-void DigStore::connectivityChanged() {
-    const bool offline = m_connectivity->state() == Connectivity::State::Offline;
-    if (offline == m_offline)
-        return;
-    m_offline = offline;
-    Q_EMIT offlineChanged(offline);
-    if (offline)
-        return;
-    delete m_wakeWait; // the network is back before the grace ran out
-    m_wakeWait = nullptr;
-    checkDue(false);
-}
-
-void DigStore::checkDue(bool evenOffline) {
-    if (m_offline && !evenOffline)
-        return;
-    // All at once, as at launch: the user has waited long enough.
-    const Instant now = m_clock.now();
-    const QList<Watch> watches = m_watches;
-    for (const Watch& w : watches) {
-        if (isDue(w, now))
-            startCheck(w, {});
     }
 }
 

@@ -9,6 +9,7 @@
 #include "store/consensus.h"
 #include "store/pollschedule.h"
 #include "store/resolverstatus.h"
+#include "store/sourcebook.h"
 
 #include <QHash>
 #include <QList>
@@ -84,11 +85,15 @@ public:
 
     // The most common answer among the resolvers that answered.
     std::optional<QString> consensusValue(const Watch& watch) const;
-    // Every resolver answered, and all agree or all match the expected value.
+    // Every resolver answered, and all match the expected value, or agree on
+    // what the zone's servers serve (on each other while those are unknown).
     bool isSettled(const Watch& watch) const;
     ResolverStatus status(const Watch& watch, const Resolver& resolver) const;
     int pendingCount() const;
 
+    // The zone's servers and their answers at the watch's latest check.
+    const SourceBook& source() const { return m_source; }
+    SourceVerdict sourceVerdict(const Watch& watch) const { return m_source.verdict(watch.id); }
     // Whether this resolver keeps the watch from settling: its answer is not
     // the expected value (without one, not the consensus) or is missing.
     bool isLagging(const Watch& watch, const Resolver& resolver) const;
@@ -126,7 +131,8 @@ private:
     void pollSoonerIfNeeded(const QUuid& id);
     std::optional<Instant> nextExpiryCheck() const;
     void startCheck(const Watch& copy, std::function<void()> done);
-    void finishCheck(const QUuid& id, const ResultMap& fresh, bool anyServerReached);
+    void finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source,
+                     bool anyServerReached);
     void connectivityChanged();
     void checkDue(bool evenOffline);
     void settle(const QUuid& id);
@@ -140,6 +146,7 @@ private:
     Clock& m_clock;
     Connectivity* m_connectivity;
     DigQueue m_queries;
+    SourceBook m_source;
 
     QList<Watch> m_watches;
     QHash<QUuid, ResultMap> m_results;

@@ -12,10 +12,10 @@ std::optional<Instant> latestAnswer(const Consensus::ResultMap& results) {
 }
 
 std::optional<Instant> expiryCheckAt(const Watch& watch, const Consensus::ResultMap& results,
-                                     bool earlyCheckSpent) {
+                                     bool earlyCheckSpent, const SourceVerdict& source) {
     if (watch.settledAt)
         return std::nullopt;
-    const std::optional<Instant> eta = Consensus::eta(watch, results);
+    const std::optional<Instant> eta = Consensus::eta(watch, results, source);
     const std::optional<Instant> latest = latestAnswer(results);
     if (!eta || !latest)
         return std::nullopt;
@@ -26,13 +26,13 @@ std::optional<Instant> expiryCheckAt(const Watch& watch, const Consensus::Result
 }
 
 Decision decide(const Watch& watch, const Consensus::ResultMap& results, bool earlyCheckSpent,
-                Instant passTime) {
+                Instant passTime, const SourceVerdict& source) {
     const std::optional<Instant> latest = latestAnswer(results);
     if (!latest)
         return {true, false};
     const double interval = watch.settledAt ? settledInterval : pendingInterval;
     const Instant fixed = *latest + interval - dueTolerance;
-    if (const std::optional<Instant> at = expiryCheckAt(watch, results, earlyCheckSpent))
+    if (const std::optional<Instant> at = expiryCheckAt(watch, results, earlyCheckSpent, source))
         return {passTime >= *at, passTime >= *at && *at < fixed};
     return {passTime >= fixed, false};
 }

@@ -33,7 +33,7 @@ std::optional<Instant> latestAnswer(const Consensus::ResultMap& results);
 // sooner than the interval (`earlyCheckSpent`), the watch waits at least the
 // interval, so that short TTLs never cost more queries than the schedule.
 std::optional<Instant> expiryCheckAt(const Watch& watch, const Consensus::ResultMap& results,
-                                     bool earlyCheckSpent);
+                                     bool earlyCheckSpent, const SourceVerdict& source = {});
 
 struct Decision {
     bool due = false;
@@ -42,7 +42,7 @@ struct Decision {
 
 // Whether a pass at `passTime` checks the watch. No answers at all: due.
 Decision decide(const Watch& watch, const Consensus::ResultMap& results, bool earlyCheckSpent,
-                Instant passTime);
+                Instant passTime, const SourceVerdict& source = {});
 
 } // namespace PollSchedule
 

@@ -121,6 +121,8 @@ CommandLine::parse(const QStringList& arguments) {
             options.quiet = true;
         } else if (name == QLatin1String("--json") && !value) {
             options.json = true;
+        } else if (name == QLatin1String("--source") && !value) {
+            options.source = true;
         } else if (name == QLatin1String("-i") || name == QLatin1String("--interval")
                    || name == QLatin1String("-t") || name == QLatin1String("--timeout")) {
             const bool interval =
@@ -166,8 +168,14 @@ QString CommandLine::helpText() {
               "Asks the four resolvers Quello asks (this computer's own, Cloudflare, Google and\n"
               "Quad9) again and again until they all give the same answer, or all match the\n"
               "expected value, then exits. TYPE is A (the default), AAAA, CNAME, MX, TXT or NS.\n"
+              "Without an expected value, the answer they agree on must be the one the zone's\n"
+              "own servers serve, when those can be found.\n"
               "\n"
               "Options:\n"
+              "      --source             wait for the zone's own servers instead: exit once\n"
+              "                           every one of them serves the expected value, as a\n"
+              "                           certificate authority will see it; the resolvers are\n"
+              "                           asked only then, for information\n"
               "  -i, --interval DURATION  time between checks (default 10s, at least 1s)\n"
               "  -t, --timeout DURATION   give up after this long (default 10m)\n"
               "  -q, --quiet              print no progress\n"
@@ -177,7 +185,8 @@ QString CommandLine::helpText() {
               "A DURATION is a number of seconds, or a form such as 90s, 15m, 1h or 1h30m.\n"
               "\n"
               "Exit status: 0 settled, 1 timed out, 2 a refused line or option,\n"
-              "3 dig cannot be run, 130 interrupted.\n");
+              "3 dig cannot be run, 4 with --source: the zone's servers cannot be found or\n"
+              "reached, 130 interrupted.\n");
 }
 
 } // namespace Quello

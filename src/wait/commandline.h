@@ -32,7 +32,8 @@ public:
         Seconds timeout = defaultTimeout;
         bool quiet = false;
         bool json = false;
-        bool help = false; // nothing else is looked at
+        bool source = false; // the zone's servers decide, not the resolvers
+        bool help = false;   // nothing else is looked at
         // The domain as given, when it was converted to its ACE form.
         std::optional<QString> unicodeDomain;
 

@@ -25,6 +25,53 @@ QString statusName(ResolverStatus status) {
     return QStringLiteral("waiting");
 }
 
+QString problemName(SourceAnswer::Problem problem) {
+    switch (problem) {
+    case SourceAnswer::Problem::None:
+        break;
+    case SourceAnswer::Problem::TimedOut:
+        return QStringLiteral("timedOut");
+    case SourceAnswer::Problem::Unreachable:
+        return QStringLiteral("unreachable");
+    case SourceAnswer::Problem::NoRoute:
+        return QStringLiteral("noRoute");
+    case SourceAnswer::Problem::Refused:
+        return QStringLiteral("refused");
+    case SourceAnswer::Problem::ServerFailure:
+        return QStringLiteral("serverFailure");
+    case SourceAnswer::Problem::NotAuthoritative:
+        return QStringLiteral("notAuthoritative");
+    }
+    return QStringLiteral("ok");
+}
+
+// The zone's servers and what each served; null while none could be found.
+QJsonValue sourceObject(const WaitRun& run) {
+    const SourceBook::Entry* source = run.source();
+    if (!source || !source->zone)
+        return QJsonValue();
+    QJsonArray servers;
+    for (const SourceAnswer& answer : source->answers) {
+        QJsonObject entry{{QStringLiteral("name"), answer.server.name},
+                          {QStringLiteral("address"), answer.server.address},
+                          {QStringLiteral("status"), problemName(answer.problem)},
+                          {QStringLiteral("values"), QJsonArray::fromStringList(answer.values)},
+                          {QStringLiteral("serial"),
+                           answer.serial ? QJsonValue(double(*answer.serial)) : QJsonValue()}};
+        servers.append(entry);
+    }
+    const SourceVerdict verdict = run.sourceVerdict();
+    return QJsonObject{
+        {QStringLiteral("zone"), source->zone->zone},
+        {QStringLiteral("name"), source->zone->queryName},
+        {QStringLiteral("servers"), servers},
+        {QStringLiteral("answer"), verdict.answer ? QJsonValue(*verdict.answer) : QJsonValue()},
+        {QStringLiteral("agreeing"), verdict.agreeing},
+        {QStringLiteral("counted"), verdict.counted},
+        {QStringLiteral("serial"),
+         verdict.serial ? QJsonValue(double(*verdict.serial)) : QJsonValue()}};
+}
+
 // Names for scripts, never translated.
 QString answerStatusName(AnswerStatus status) {
     switch (status) {
@@ -67,12 +114,13 @@ QByteArray encode(const WaitRun& run, bool settled) {
 
     QJsonArray resolvers;
     for (const Resolver& resolver : Resolver::all()) {
-        QJsonObject entry{{QStringLiteral("id"), resolver.id},
-                          {QStringLiteral("name"), resolver.name},
-                          {QStringLiteral("server"),
-                           resolver.server ? QJsonValue(*resolver.server) : QJsonValue()},
-                          {QStringLiteral("status"),
-                           statusName(Consensus::status(watch, run.results(), resolver))}};
+        QJsonObject entry{
+            {QStringLiteral("id"), resolver.id},
+            {QStringLiteral("name"), resolver.name},
+            {QStringLiteral("server"),
+             resolver.server ? QJsonValue(*resolver.server) : QJsonValue()},
+            {QStringLiteral("status"),
+             statusName(Consensus::status(watch, run.results(), resolver, run.sourceVerdict()))}};
         const auto result = run.results().constFind(resolver.id);
         if (result != run.results().cend()) {
             entry.insert(QStringLiteral("values"), QJsonArray::fromStringList(result->values));
@@ -94,6 +142,7 @@ QByteArray encode(const WaitRun& run, bool settled) {
     const QJsonObject state{
         {QStringLiteral("watch"), watchObject},
         {QStringLiteral("resolvers"), resolvers},
+        {QStringLiteral("source"), sourceObject(run)},
         {QStringLiteral("consensus"), consensus ? QJsonValue(*consensus) : QJsonValue()},
         {QStringLiteral("settled"), settled},
         {QStringLiteral("eta"), run.eta() ? QJsonValue(isoTime(*run.eta())) : QJsonValue()},

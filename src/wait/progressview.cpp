@@ -1,6 +1,7 @@
 #include "wait/progressview.h"
 
 #include "model/resolver.h"
+#include "store/sourcetext.h"
 #include "store/statustext.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,7 @@ ProgressView::ProgressView(const WaitRun& run, Mode mode, std::FILE* stream, QOb
     , m_stream(stream) {
     if (m_mode == Mode::Plain) {
         connect(&run, &WaitRun::resultChanged, this, &ProgressView::printChange);
+        connect(&run, &WaitRun::sourceChanged, this, &ProgressView::printSource);
         connect(&run, &WaitRun::checked, this, &ProgressView::printEta);
         return;
     }
@@ -77,8 +79,9 @@ QString ProgressView::printable(const QString& text) {
 
 QString ProgressView::answer(const Resolver& resolver) const {
     const auto it = m_run.results().constFind(resolver.id);
+    // Under --source the caches are left alone until the servers agree.
     if (it == m_run.results().cend())
-        return tr("no answer yet");
+        return m_run.isSourceOnly() ? tr("not asked yet") : tr("no answer yet");
     if (it->failed || it->values.isEmpty()) {
         // The status says which kind of nothing it is, when dig told it.
         if (const auto words = StatusText::answerStatus(it->status.value_or(
@@ -94,7 +97,8 @@ QString ProgressView::cached(const Resolver& resolver) const {
     if (it == m_run.results().cend())
         return {};
     const std::optional<Instant> expiry = Consensus::expiry(*it);
-    const QList<Resolver> behind = Consensus::lagging(m_run.watch(), m_run.results());
+    const QList<Resolver> behind =
+        Consensus::lagging(m_run.watch(), m_run.results(), m_run.sourceVerdict());
     const bool lagging = std::any_of(behind.cbegin(), behind.cend(),
                                      [&](const Resolver& r) { return r.id == resolver.id; });
     if (!expiry || !lagging)
@@ -108,7 +112,9 @@ QString ProgressView::etaText() const {
 }
 
 QString ProgressView::statusWord(const Resolver& resolver) const {
-    switch (Consensus::status(m_run.watch(), m_run.results(), resolver)) {
+    if (m_run.isSourceOnly() && !m_run.results().contains(resolver.id))
+        return {};
+    switch (Consensus::status(m_run.watch(), m_run.results(), resolver, m_run.sourceVerdict())) {
     case ResolverStatus::Ok:
         return tr("ok");
     case ResolverStatus::Problem:
@@ -135,6 +141,18 @@ QString ProgressView::resolverLine(const Resolver& resolver) const {
     return (head + text.leftJustified(std::min<qsizetype>(room, 24)) + tail).left(m_columns - 1);
 }
 
+QString ProgressView::sourceLine() const {
+    const QString head = tr("Source").leftJustified(nameWidth()) + QStringLiteral("  ");
+    return (head + printable(SourceText::details(m_run.watch(), m_run.source())))
+        .left(m_columns - 1);
+}
+
+void ProgressView::printSource() {
+    write(QStringLiteral("%1 %2: %3\n")
+              .arg(duration(m_run.elapsed()), tr("Source"),
+                   printable(SourceText::details(m_run.watch(), m_run.source()))));
+}
+
 QString ProgressView::timeLine() const {
     QString state = m_run.isChecking() ? tr("checking") : QString();
     if (const auto next = m_run.nextCheckIn())
@@ -151,7 +169,14 @@ QString ProgressView::timeLine() const {
 
 QString ProgressView::lagging() const {
     QStringList parts;
-    for (const Resolver& resolver : Consensus::lagging(m_run.watch(), m_run.results()))
+    const QString blocker = SourceText::blocker(m_run.watch(), m_run.source(), m_run.results());
+    if (!blocker.isEmpty())
+        parts.append(tr("%1: %2").arg(tr("Source"), blocker));
+    if (m_run.isSourceOnly())
+        return parts.isEmpty() ? SourceText::details(m_run.watch(), m_run.source())
+                               : parts.join(QStringLiteral("; "));
+    for (const Resolver& resolver :
+         Consensus::lagging(m_run.watch(), m_run.results(), m_run.sourceVerdict()))
         parts.append(tr("%1: %2").arg(resolver.name, answer(resolver)));
     return parts.join(QStringLiteral("; "));
 }
@@ -182,10 +207,11 @@ void ProgressView::redraw() {
     // Back to the first line drawn, then each line cleared and drawn again.
     if (m_drawnLines > 0)
         text += QStringLiteral("\r\x1b[%1A").arg(m_drawnLines);
+    text += QStringLiteral("\x1b[2K") + sourceLine() + u'\n';
     for (const Resolver& resolver : Resolver::all())
         text += QStringLiteral("\x1b[2K") + resolverLine(resolver) + u'\n';
     text += QStringLiteral("\x1b[2K") + timeLine() + u'\n';
-    m_drawnLines = static_cast<int>(Resolver::all().size()) + 1;
+    m_drawnLines = static_cast<int>(Resolver::all().size()) + 2;
     write(text);
 }
 
@@ -197,6 +223,12 @@ void ProgressView::finish(WaitRun::Outcome outcome) {
     const QString time = duration(m_run.elapsed());
     switch (outcome) {
     case WaitRun::Outcome::Settled:
+        if (m_run.isSourceOnly()) {
+            write(
+                tr("%1: every server of the zone serves it after %2: %3\n")
+                    .arg(what, time, printable(m_run.sourceVerdict().answer.value_or(QString()))));
+            break;
+        }
         write(tr("%1 settled after %2: %3\n")
                   .arg(what, time,
                        printable(
@@ -205,6 +237,10 @@ void ProgressView::finish(WaitRun::Outcome outcome) {
     case WaitRun::Outcome::TimedOut:
         write(tr("quello-wait: %1 did not settle within %2; still lagging: %3\n")
                   .arg(what, duration(m_run.timeout()), lagging()));
+        break;
+    case WaitRun::Outcome::SourceUnknown:
+        write(tr("quello-wait: %1: the zone's servers cannot be found or reached (%2)\n")
+                  .arg(what, SourceText::details(m_run.watch(), m_run.source())));
         break;
     case WaitRun::Outcome::DigUnavailable:
         break; // the caller says it

@@ -39,7 +39,9 @@ private:
     QString etaText() const;
     void printEta();
     QString resolverLine(const Resolver& resolver) const;
+    QString sourceLine() const;
     QString timeLine() const;
+    void printSource();
     QString lagging() const;
     void printChange(const QString& resolverId);
     void redraw();

@@ -43,7 +43,7 @@ std::optional<int> WaitCommand::start(const QStringList& arguments) {
                      .arg(m_options.request.domain, *m_options.unicodeDomain));
 
     m_run = std::make_unique<WaitRun>(m_options.request, m_options.interval, m_options.timeout,
-                                      m_digProgram);
+                                      m_digProgram, m_options.source);
     connect(m_run.get(), &WaitRun::finished, this, &WaitCommand::onFinished);
     m_run->start();
     if (!m_options.quiet) {
@@ -83,6 +83,10 @@ void WaitCommand::onFinished(WaitRun::Outcome outcome) {
     if (m_options.json) {
         std::fputs(JsonReport::encode(*m_run, settled).constData(), stdout);
         std::fflush(stdout);
+    }
+    if (outcome == WaitRun::Outcome::SourceUnknown) {
+        Q_EMIT finished(SourceUnknown);
+        return;
     }
     Q_EMIT finished(settled ? Settled : TimedOut);
 }

@@ -24,6 +24,7 @@ public:
         TimedOut = 1,
         Refused = 2,
         DigUnavailable = 3,
+        SourceUnknown = 4, // --source only: no zone servers found or reached
         Interrupted = 128, // plus the signal's number
     };
 

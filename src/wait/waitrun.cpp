@@ -16,11 +16,14 @@
 namespace Quello {
 
 WaitRun::WaitRun(const WatchRequest& request, std::chrono::seconds interval,
-                 std::chrono::seconds timeout, const QString& digProgram, QObject* parent)
+                 std::chrono::seconds timeout, const QString& digProgram, bool sourceOnly,
+                 QObject* parent)
     : QObject(parent)
     , m_interval(interval)
     , m_timeout(timeout)
-    , m_queries(digProgram) {
+    , m_queries(digProgram)
+    , m_source(m_queries, [] { return instantFromDateTime(QDateTime::currentDateTimeUtc()); })
+    , m_sourceOnly(sourceOnly) {
     m_watch.id = QUuid::createUuid();
     m_watch.domain = request.domain;
     m_watch.recordType = request.type;
@@ -36,7 +39,8 @@ WaitRun::WaitRun(const WatchRequest& request, std::chrono::seconds interval,
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         m_timeIsUp = true;
         // A check under way may still settle the watch: its answer decides.
-        if (!m_checking)
+        // Servers that agree under --source have settled it already.
+        if (!m_checking && !(m_sourceOnly && serversServe()))
             finish(Outcome::TimedOut);
     });
 }
@@ -60,33 +64,55 @@ std::optional<WaitRun::Milliseconds> WaitRun::nextCheckIn() const {
 
 void WaitRun::check() {
     m_checking = true;
+    ++m_checks;
     const Milliseconds startedAt = elapsed();
+    // Under --source the resolvers wait until the servers agree, so that no
+    // cache is filled with "no such name" while the record is not out yet;
+    // the servers are not asked again once they have.
+    const bool serversAgreed = m_sourceOnly && serversServe();
+    const bool askResolvers = !m_sourceOnly || serversAgreed;
 
     struct Gathering {
         Consensus::ResultMap fresh;
+        SourceBook::Entry source;
         qsizetype outstanding = 0;
         bool digUnavailable = false;
     };
     auto gathering = std::make_shared<Gathering>();
-    gathering->outstanding = static_cast<qsizetype>(Resolver::all().size());
+    gathering->outstanding = (serversAgreed ? 0 : 1)
+                             + (askResolvers ? static_cast<qsizetype>(Resolver::all().size()) : 0);
+    if (serversAgreed)
+        gathering->source = *m_source.entry(m_watch.id);
+    const auto gathered = [this, gathering, startedAt] {
+        if (--gathering->outstanding > 0)
+            return;
+        // Planned first, so that whoever hears of this check sees when the
+        // next one comes; finishing cancels it.
+        m_next.start(nextCheckDelay(gathering->fresh,
+                                    SourceVerdict::judge(gathering->source.answers),
+                                    elapsed() - startedAt));
+        finishCheck(gathering->fresh, gathering->source, gathering->digUnavailable);
+    };
 
+    if (!serversAgreed) {
+        m_source.ask(m_watch, this, [gathering, gathered](const SourceBook::Entry& source) {
+            gathering->source = source;
+            gathered();
+        });
+    }
+    if (!askResolvers)
+        return;
+    m_resolversAsked = true;
     for (const Resolver& resolver : Resolver::all()) {
-        m_queries.query(
-            m_watch.domain, m_watch.recordType, resolver.server, this,
-            [this, gathering, startedAt, id = resolver.id](const DigRunner::Outcome& outcome) {
-                if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
-                    gathering->digUnavailable |=
-                        failure->reason == DigRunner::Failure::Reason::LaunchFailed;
-                }
-                gathering->fresh.insert(id, Consensus::resultFrom(outcome, now()));
-                if (--gathering->outstanding > 0)
-                    return;
-
-                // Planned first, so that whoever hears of this check sees
-                // when the next one comes; finishing cancels it.
-                m_next.start(nextCheckDelay(gathering->fresh, elapsed() - startedAt));
-                finishCheck(gathering->fresh, gathering->digUnavailable);
-            });
+        m_queries.query(m_watch.domain, m_watch.recordType, resolver.server, this,
+                        [gathering, gathered, id = resolver.id](const DigRunner::Outcome& outcome) {
+                            if (const auto* failure = std::get_if<DigRunner::Failure>(&outcome)) {
+                                gathering->digUnavailable |=
+                                    failure->reason == DigRunner::Failure::Reason::LaunchFailed;
+                            }
+                            gathering->fresh.insert(id, Consensus::resultFrom(outcome, now()));
+                            gathered();
+                        });
     }
 }
 
@@ -95,10 +121,10 @@ Instant WaitRun::now() {
 }
 
 WaitRun::Milliseconds WaitRun::nextCheckDelay(const Consensus::ResultMap& fresh,
-                                              Milliseconds spent) {
+                                              const SourceVerdict& source, Milliseconds spent) {
     // Checks start one interval apart, however long each takes...
     const Milliseconds regular = std::max(Milliseconds{0}, Milliseconds{m_interval} - spent);
-    const std::optional<Instant> eta = Consensus::eta(m_watch, fresh);
+    const std::optional<Instant> eta = Consensus::eta(m_watch, fresh, source);
     if (!eta)
         return regular;
     // ...unless every lagging cache says when it lets go of its answer: then
@@ -113,28 +139,70 @@ WaitRun::Milliseconds WaitRun::nextCheckDelay(const Consensus::ResultMap& fresh,
     return atExpiry;
 }
 
-void WaitRun::finishCheck(const Consensus::ResultMap& fresh, bool digUnavailable) {
+bool WaitRun::serversServe() const {
+    const SourceBook::Entry* source = m_source.entry(m_watch.id);
+    if (!source || !source->zone)
+        return false;
+    return m_watch.expected ? SourceVerdict::allServe(source->answers, m_watch)
+                            : SourceVerdict::allAgree(source->answers);
+}
+
+void WaitRun::finishCheck(const Consensus::ResultMap& fresh, const SourceBook::Entry& source,
+                          bool digUnavailable) {
     m_checking = false;
     if (digUnavailable) {
         finish(Outcome::DigUnavailable);
         return;
     }
-    // All answers of one check replace the earlier ones at once, as in the tray.
-    const Consensus::ResultMap earlier = std::exchange(m_results, fresh);
-    for (const Resolver& resolver : Resolver::all()) {
-        const ResolverResult now = m_results.value(resolver.id);
-        const auto before = earlier.constFind(resolver.id);
-        if (before != earlier.cend() && before->values == now.values
-            && before->failed == now.failed)
-            continue;
-        m_changedAt.insert(resolver.id, elapsed());
-        Q_EMIT resultChanged(resolver.id);
+    // A change is what was served, not when it was asked.
+    const auto sameAnswers = [](const QList<SourceAnswer>& left, const QList<SourceAnswer>& right) {
+        return std::equal(left.cbegin(), left.cend(), right.cbegin(), right.cend(),
+                          [](SourceAnswer a, const SourceAnswer& b) {
+                              a.checkedAt = b.checkedAt;
+                              return a == b;
+                          });
+    };
+    const SourceBook::Entry* previous = m_source.entry(m_watch.id);
+    const bool newSource = !previous || previous->zone != source.zone
+                           || !sameAnswers(previous->answers, source.answers);
+    m_source.record(m_watch.id, source);
+    if (m_resolversAsked) {
+        // All answers of one check replace the earlier ones at once, as in the tray.
+        const Consensus::ResultMap earlier = std::exchange(m_results, fresh);
+        for (const Resolver& resolver : Resolver::all()) {
+            const ResolverResult latest = m_results.value(resolver.id);
+            const auto before = earlier.constFind(resolver.id);
+            if (before != earlier.cend() && before->values == latest.values
+                && before->failed == latest.failed)
+                continue;
+            m_changedAt.insert(resolver.id, elapsed());
+            Q_EMIT resultChanged(resolver.id);
+        }
     }
+    if (newSource)
+        Q_EMIT sourceChanged();
     Q_EMIT checked();
 
-    if (Consensus::isSettled(m_watch, m_results))
+    if (m_sourceOnly) {
+        // Without the zone's servers there is nothing to wait for: the
+        // caller learns so at once rather than when its time is up.
+        if (!source.zone || (m_checks == 1 && !sourceVerdict().known)) {
+            finish(Outcome::SourceUnknown);
+            return;
+        }
+        if (m_resolversAsked) {
+            finish(Outcome::Settled);
+            return;
+        }
+        if (serversServe()) {
+            m_next.start(0); // the resolvers, for information, then done
+            return;
+        }
+    } else if (Consensus::isSettled(m_watch, m_results, sourceVerdict())) {
         finish(Outcome::Settled);
-    else if (m_timeIsUp)
+        return;
+    }
+    if (m_timeIsUp)
         finish(Outcome::TimedOut);
 }
 

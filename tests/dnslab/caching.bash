@@ -10,8 +10,9 @@
 CW_AUTH=(ns1 ns2)
 CW_RESOLVERS=(system cloudflare google quad9)
 CW_ZONE=example.test.
-ADDR[ns1]=127.0.1.1
-ADDR[ns2]=127.0.1.2
+# The refuser refuses every question; a resolver told to ask it for a name
+# answers SERVFAIL at once (fail ... servfail).
+ADDR+=([ns1]=127.0.1.1 [ns2]=127.0.1.2 [refuser]=127.0.1.3)
 # What a fresh world's zone starts with; long enough that no test sees the
 # NS, glue or SOA expire by accident.
 CW_INFRA_TTL=3600
@@ -34,9 +35,11 @@ addresses, or all; SERVER is either, or all (all six):
                                        query; nothing when not cached
   fail RESOLVER NAME refused|timeout|servfail|none
                                        the resolver answers NAME (and below)
-                                       so, without asking; none ends it
+                                       so; none ends it
   stop SERVER | start SERVER           unreachable (port closed) / back again
   freeze SERVER | thaw SERVER          silent (SIGSTOP) / answering again
+  unplug RESOLVER | plug RESOLVER      its address leaves the network: no
+                                       route to it (not system) / back again
   reset                                fresh zone, empty caches, all running
   status                               servers, states, serials and zone data
 EOF
@@ -71,7 +74,13 @@ cw_is_auth() { [[ $1 == ns1 || $1 == ns2 ]]; }
 
 # The program a server runs, as /proc/PID/comm names it.
 cw_comm_of() {
-    if cw_is_auth "$1"; then COMM=knotd; else COMM=unbound; fi
+    if cw_is_auth "$1"; then
+        COMM=knotd
+    elif [[ $1 == refuser ]]; then
+        COMM=dnsmasq
+    else
+        COMM=unbound
+    fi
 }
 
 cw_is_ours() {
@@ -254,6 +263,8 @@ server:
     pidfile: "$dir/unbound.pid"
     logfile: "$dir/log"
     use-syslog: no
+    verbosity: 1
+    log-servfail: yes
     do-daemonize: no
     num-threads: 1
     so-reuseport: no
@@ -273,10 +284,10 @@ server:
     target-fetch-policy: "0 0 0 0 0"
     # The authoritative servers are on loopback addresses.
     do-not-query-localhost: no
-    # With both authoritative servers down, SERVFAIL within about a second
-    # rather than after dig has given up (3 s): few tries, short waits.
-    outbound-msg-retry: 1
-    infra-cache-max-rtt: 400
+    # An authoritative server slowed down by a busy machine is waited for
+    # and asked again, rather than taken for down (that would be SERVFAIL).
+    outbound-msg-retry: 3
+    infra-cache-max-rtt: 1000
     infra-keep-probing: yes
     # Every name outside the test zone is answered here (NXDOMAIN), so
     # nothing is asked beyond the lab; the root hints name a local address
@@ -300,6 +311,12 @@ cw_start_server() {
     if cw_is_auth "$s"; then
         rm -f "$dir/knot.sock"
         knotd -c "$dir/knot.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
+    elif [[ $s == refuser ]]; then
+        # No upstream servers: every question is refused.
+        dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces \
+            "--listen-address=${ADDR[$s]}" --port=53 --user=root --group= \
+            "--pid-file=$dir/dnsmasq.pid" "--log-facility=$dir/log" --conf-file=/dev/null \
+            </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
     else
         unbound -d -c "$dir/unbound.conf" </dev/null >"$dir/stderr" 2>&1 9>&- {NAPFD}>&- &
     fi
@@ -425,6 +442,22 @@ cw_thaw() {
     [[ -z $back ]] || cw_forget_infra
 }
 
+# The public addresses are on lo only because the lab put them there; without
+# one, dig finds no route to it.
+cw_plug() {
+    local s want=$1 on
+    cw_servers_of "$2" resolver
+    for s in "${SEL[@]}"; do
+        [[ $s != system ]] || { [[ $2 == all ]] && continue; die "the system resolver is on 127.0.0.0/8, which is always routed"; }
+        on=$(ip -4 addr show dev lo)
+        if [[ $on == *" ${ADDR[$s]}/32 "* ]]; then
+            [[ $want == plug ]] || ip addr del "${ADDR[$s]}/32" dev lo || die "cannot remove ${ADDR[$s]}"
+        else
+            [[ $want == unplug ]] || ip addr add "${ADDR[$s]}/32" dev lo || die "cannot add ${ADDR[$s]}"
+        fi
+    done
+}
+
 cw_running_resolver() {
     state_of "$1"
     [[ $STATE == running ]] || die "$1 is $STATE"
@@ -499,9 +532,9 @@ cw_fail() {
         case $3 in
         refused) cw_control "$s" local_zone "$name" always_refuse >/dev/null ;;
         timeout) cw_control "$s" local_zone "$name" deny >/dev/null ;;
-        # A stub to a local port where nothing listens: every try is
-        # refused at once, and the resolver answers SERVFAIL.
-        servfail) cw_control "$s" stub_add "$name" 127.0.0.1@9 >/dev/null ;;
+        # A stub to the refuser: its only server refuses, and the resolver
+        # answers SERVFAIL at once.
+        servfail) cw_control "$s" stub_add "$name" "${ADDR[refuser]}" >/dev/null ;;
         none) ;;
         *) die "fail: refused, timeout, servfail or none, not '$3'" ;;
         esac
@@ -510,6 +543,7 @@ cw_fail() {
 
 cw_reset() {
     local s
+    cw_plug plug all
     for s in "${CW_AUTH[@]}"; do
         state_of "$s"
         [[ $STATE == frozen ]] && cw_kill_server "$s" && set_state "$s" stopped
@@ -532,7 +566,7 @@ cw_reset() {
 
 cw_status() {
     local s dir serial
-    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}" refuser; do
         dir=$DNSLAB_DIR/servers/$s
         read_pid "$s"
         state_of "$s"
@@ -550,13 +584,13 @@ cw_up() {
     printf '. %s IN NS lab-root.\nlab-root. %s IN A 127.0.0.1\n' "$CW_INFRA_TTL" "$CW_INFRA_TTL" \
         >"$DNSLAB_DIR/root.hints"
     local s dir
-    for s in "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
+    for s in refuser "${CW_AUTH[@]}" "${CW_RESOLVERS[@]}"; do
         dir=$DNSLAB_DIR/servers/$s
         mkdir -p "$dir/tmp" "$dir/db"
         if cw_is_auth "$s"; then
             cw_knot_conf "$s"
             cw_fresh_zone "$s"
-        else
+        elif [[ $s != refuser ]]; then
             cw_unbound_conf "$s"
         fi
         set_state "$s" running
@@ -566,7 +600,7 @@ cw_up() {
 
 cw_down() {
     local s
-    for s in "${CW_RESOLVERS[@]}" "${CW_AUTH[@]}"; do
+    for s in "${CW_RESOLVERS[@]}" "${CW_AUTH[@]}" refuser; do
         cw_kill_server "$s"
     done
 }
@@ -582,8 +616,145 @@ cw_main() {
         require_lab
         "cw_$cmd" "$1"
         ;;
+    unplug | plug)
+        (($# == 1)) || die "usage: $cmd RESOLVER"
+        require_lab
+        cw_plug "$cmd" "$1"
+        ;;
     reset) require_lab; cw_reset ;;
     status) require_lab; cw_status ;;
     *) die "'$cmd' is a command of the static world; this lab is the caching world (see dnslab help)" ;;
     esac
+}
+
+# ---------------------------------------------------------------- selftest --
+
+# dig's long form as the resolver code runs it: the response status (or
+# "failed N" for exit status N) in RCODE, the answer's data in OUT (sorted,
+# one line each), time in MS.
+cw_dig() {
+    local t0 t1 line
+    t0=${EPOCHREALTIME/[.,]/}
+    TEXT=$(/usr/bin/dig -r +time=3 +tries=1 +noall +comments +answer "$@" 2>/dev/null)
+    RC=$?
+    t1=${EPOCHREALTIME/[.,]/}
+    MS=$(((10#$t1 - 10#$t0) / 1000))
+    RCODE="failed $RC" OUT=
+    ((RC == 0)) || return 0
+    local -a data=()
+    while IFS= read -r line; do
+        if [[ $line == *'status: '* ]]; then
+            RCODE=${line#*status: }
+            RCODE=${RCODE%%,*}
+        elif [[ -n $line && $line != \;* ]]; then
+            read -r _ _ _ _ line <<<"$line"
+            data+=("$line")
+        fi
+    done <<<"$TEXT"
+    ((${#data[@]})) && OUT=$(printf '%s\n' "${data[@]}" | sort)
+}
+
+cw_check() {
+    local what=$1 ok=$2 detail=${3:-}
+    if ((ok)); then
+        PASSED=$((PASSED + 1))
+        printf 'ok    %-52s %5d ms\n' "$what" "$MS"
+    else
+        FAILED=$((FAILED + 1))
+        printf 'FAIL  %-52s %s\n' "$what" "$detail"
+    fi
+}
+
+# The status and data of one query; extra words after "--" are the wanted
+# time window in ms (min max).
+cw_expect() {
+    local what=$1 rcode=$2 out=$3 lo=0 hi=2500
+    shift 3
+    local -a args=()
+    while (($#)) && [[ $1 != -- ]]; do args+=("$1"); shift; done
+    (($#)) && lo=$2 hi=$3
+    cw_dig "${args[@]}"
+    cw_check "$what" "$([[ $RCODE == "$rcode" && $OUT == "$out" ]] && ((MS >= lo && MS <= hi)) && echo 1 || echo 0)" \
+        "got $RCODE ${OUT//$'\n'/ } in $MS ms (wanted $rcode ${out//$'\n'/ } in $lo..$hi ms)"
+}
+
+cw_ctl() {
+    "$DNSLAB" "$@" || cw_check "dnslab $*" 0 "status $?"
+}
+
+# Waits (polling the cache, not the resolver) until NAME's entry on RESOLVER
+# is gone; the time it took in MS.
+cw_wait_expiry() {
+    local t0 t1 left
+    t0=${EPOCHREALTIME/[.,]/}
+    while left=$("$DNSLAB" ttl "$1" "$2") && [[ -n $left ]]; do nap 0.05; done
+    t1=${EPOCHREALTIME/[.,]/}
+    MS=$(((10#$t1 - 10#$t0) / 1000))
+}
+
+cw_selftest() {
+    local s t
+    PASSED=0 FAILED=0
+    open_nap
+    cw_ctl reset
+    cw_expect "the zone's SOA from ns1" NOERROR "$(printf 'ns1.example.test. hostmaster.example.test. %s 3600 600 86400 %s' \
+        "$(<"$DNSLAB_DIR/servers/ns1/serial")" "$CW_DEFAULT_NEGTTL")" "@${ADDR[ns1]}" example.test SOA
+    local soa=$OUT
+    for s in "${CW_RESOLVERS[@]}"; do
+        cw_expect "the same through $s" NOERROR "$soa" "@${ADDR[$s]}" example.test SOA
+    done
+    cw_expect "other names are answered by the resolver" NXDOMAIN "" @8.8.8.8 example.com A -- 0 500
+    cw_ctl set all www.example.test A 2 192.0.2.1
+    cw_expect "a record, first asked" NOERROR 192.0.2.1 @1.1.1.1 www.example.test A
+    t=$("$DNSLAB" ttl cloudflare www.example.test)
+    cw_check "its remaining TTL, read from the cache" "$([[ $t == [12] ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl set all www.example.test A 2 192.0.2.2
+    cw_expect "changed: the cache keeps the old value" NOERROR 192.0.2.1 @1.1.1.1 www.example.test A
+    cw_wait_expiry cloudflare www.example.test
+    cw_check "the entry expires within its TTL + 1 s" "$((MS <= 3200))" "after $MS ms"
+    cw_expect "then the new value" NOERROR 192.0.2.2 @1.1.1.1 www.example.test A
+    cw_ctl set ns2 www.example.test A 2 192.0.2.3
+    cw_expect "ns2 lags" NOERROR 192.0.2.3 @"${ADDR[ns2]}" www.example.test A
+    cw_expect "ns1 does not" NOERROR 192.0.2.2 @"${ADDR[ns1]}" www.example.test A
+    cw_ctl negttl all 2
+    cw_expect "negative answer" NXDOMAIN "" @9.9.9.9 new.example.test A
+    t=$("$DNSLAB" ttl quad9 new.example.test)
+    cw_check "its remaining TTL is the SOA minimum" "$([[ $t == [12] ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl set all new.example.test A 60 192.0.2.4
+    cw_expect "a new name stays unseen while cached" NXDOMAIN "" @9.9.9.9 new.example.test A
+    cw_wait_expiry quad9 new.example.test
+    cw_expect "then it appears" NOERROR 192.0.2.4 @9.9.9.9 new.example.test A
+    cw_ctl prime google new.example.test
+    cw_ctl flush google
+    t=$("$DNSLAB" ttl google new.example.test)
+    cw_check "prime, then flush empties the cache" "$([[ -z $t ]] && echo 1 || echo 0)" "got '$t'"
+    cw_ctl fail system bad.example.test refused
+    cw_expect "REFUSED" REFUSED "" bad.example.test A
+    cw_ctl fail cloudflare bad.example.test servfail
+    cw_expect "SERVFAIL" SERVFAIL "" @1.1.1.1 bad.example.test A -- 0 500
+    cw_ctl stop ns1
+    cw_ctl stop ns2
+    cw_dig @8.8.8.8 down.example.test A
+    cw_check "both authoritative servers down: SERVFAIL or no answer" \
+        "$([[ $RCODE == SERVFAIL || $RCODE == "failed 9" ]] && echo 1 || echo 0)" "got $RCODE"
+    cw_ctl start all
+    cw_ctl stop cloudflare
+    cw_expect "stopped resolver fails at once" "failed 9" "" @1.1.1.1 www.example.test A -- 0 1000
+    cw_ctl start cloudflare
+    cw_ctl freeze quad9
+    cw_expect "frozen resolver times out" "failed 9" "" @9.9.9.9 www.example.test A -- 2900 4000
+    cw_ctl thaw quad9
+    cw_expect "thawed" NOERROR 192.0.2.4 @9.9.9.9 new.example.test A
+    cw_ctl unplug google
+    cw_expect "unplugged resolver: no route" "failed 9" "" @8.8.8.8 new.example.test A -- 0 1000
+    cw_ctl plug google
+    cw_expect "plugged in again" NOERROR 192.0.2.4 @8.8.8.8 new.example.test A
+    local out
+    out=$(ip route show table all | grep -v ' dev lo ')
+    out+=$(ip -6 route show table all | grep -v ' dev lo ')
+    MS=0
+    cw_check "only loopback routes" "$([[ -z $out ]] && echo 1 || echo 0)" "$out"
+    cw_ctl reset
+    printf 'selftest (caching world): %d passed, %d failed\n' "$PASSED" "$FAILED"
+    ((FAILED == 0))
 }

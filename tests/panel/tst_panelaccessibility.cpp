@@ -84,6 +84,7 @@ private Q_SLOTS:
                      + actions,
                  QStringLiteral("list item|This computer, 192.0.2.1, agrees|||"),
                  QStringLiteral("list item|Quad9, 192.0.2.1, agrees|||"),
+                 QStringLiteral("list item|Source, unknown|||"),
                  QStringLiteral("text|New watch|Added example.com, MX|focused|"),
              }) {
             QVERIFY2(tree.contains(line), qPrintable(line + QStringLiteral("\nnot in\n") + tree));

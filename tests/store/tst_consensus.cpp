@@ -1,5 +1,7 @@
+#include "fakezone.h"
 #include "query/digrunner.h"
 #include "store/consensus.h"
+#include "store/sourcetext.h"
 #include "store/statustext.h"
 #include "storefixture.h"
 
@@ -23,6 +25,30 @@ QStringList four(const char* output) {
 
 std::optional<QString> optional(const QString& text) {
     return text.isNull() ? std::nullopt : std::optional(text);
+}
+
+// The zone's servers ns1, ns2, ... answering "VALUES@SERIAL" (values split
+// at ","; none: no such name), "!" (silent) or "-" (no route from here).
+SourceBook::Entry sourceOf(const QStringList& servers) {
+    ZoneServers zone{QStringLiteral("example.test"), QStringLiteral("example.test"), {}, {}, 60};
+    QList<SourceAnswer> answers;
+    for (qsizetype i = 0; i < servers.size(); ++i) {
+        SourceAnswer answer;
+        answer.server = {QStringLiteral("ns%1.example.test").arg(i + 1),
+                         QStringLiteral("127.0.1.%1").arg(i + 1)};
+        if (servers[i] == u'!') {
+            answer.problem = SourceAnswer::Problem::TimedOut;
+        } else if (servers[i] == u'-') {
+            answer.problem = SourceAnswer::Problem::NoRoute;
+        } else {
+            const QStringList parts = servers[i].split(u'@');
+            answer.values = parts[0].split(u',', Qt::SkipEmptyParts);
+            answer.serial = parts[1].toUInt();
+        }
+        zone.servers.append(answer.server);
+        answers.append(answer);
+    }
+    return {zone, answers};
 }
 
 } // namespace
@@ -145,6 +171,147 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(text, expected);
+    }
+
+    // Without an expected value, the zone's own servers say which answer the
+    // four must agree on; with one, they only explain why it is missing.
+    void sourceRules_data() {
+        QTest::addColumn<QString>("expected"); // null: none
+        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<QStringList>("servers");
+        QTest::addColumn<bool>("settled");
+        QTest::addColumn<QString>("statuses");
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QString>("details");
+
+        const char* one = "192.0.2.1\n";
+        const char* two = "192.0.2.2\n";
+        const QString none;
+        const QString served = QStringLiteral("192.0.2.2 \u00b7 2 of 2 servers, serial 5");
+        const QString old = QStringLiteral("resolvers agree on the old answer");
+        const QString ns2Lags = QStringLiteral("servers disagree: ns2 still has 192.0.2.1");
+        // clang-format off
+        QTest::newRow("caches agree on the answer being replaced")
+            << none << four(one) << list({"192.0.2.2@5", "192.0.2.2@5"}) << false << "PPPP" << old << served;
+        QTest::newRow("all four serve the source's answer")
+            << none << four(two) << list({"192.0.2.2@5", "192.0.2.2@5"}) << true << "OOOO" << "" << served;
+        QTest::newRow("servers tie: unsettled, the older serial lags")
+            << none << four(two) << list({"192.0.2.2@5", "192.0.2.1@4"}) << false << "DDDD" << ns2Lags << ns2Lags;
+        QTest::newRow("most servers decide")
+            << none << four(two) << list({"192.0.2.2@5", "192.0.2.1@4", "192.0.2.2@5"}) << true << "OOOO" << ""
+            << "192.0.2.2 \u00b7 2 of 3 servers, serial 5 \u00b7 servers disagree: ns2 still has 192.0.2.1";
+        QTest::newRow("a silent server is named, the others decide")
+            << none << four(two) << list({"192.0.2.2@5", "!"}) << true << "OOOO" << ""
+            << "192.0.2.2 \u00b7 1 of 2 servers, serial 5 \u00b7 ns2 does not answer";
+        QTest::newRow("an address without a route from here is not counted")
+            << none << four(two) << list({"192.0.2.2@5", "-"}) << true << "OOOO" << ""
+            << "192.0.2.2 \u00b7 1 of 1 servers, serial 5";
+        QTest::newRow("no server answers: the rule without a source")
+            << none << four(one) << list({"!", "!"}) << true << "OOOO" << "" << "unknown";
+        QTest::newRow("record deleted at the source, still cached")
+            << none << four(one) << list({"@6", "@6"}) << false << "PPPP" << old
+            << "no record \u00b7 2 of 2 servers, serial 6";
+        QTest::newRow("expected value not published")
+            << "192.0.2.2" << four(one) << list({"192.0.2.1@4", "192.0.2.1@4"}) << false << "PPPP"
+            << "not published yet" << "not published yet";
+        QTest::newRow("expected value on one server only")
+            << "192.0.2.2" << four(one) << list({"192.0.2.2@5", "192.0.2.1@4"}) << false << "PPPP" << ns2Lags << ns2Lags;
+        QTest::newRow("expected value: the resolvers settle it as before")
+            << "192.0.2.2" << four(two) << list({"192.0.2.2@5", "192.0.2.1@4"}) << true << "OOOO" << ns2Lags << ns2Lags;
+        // clang-format on
+    }
+
+    void sourceRules() {
+        QFETCH(QString, expected);
+        QFETCH(QStringList, outputs);
+        QFETCH(QStringList, servers);
+        QFETCH(bool, settled);
+        QFETCH(QString, statuses);
+        QFETCH(QString, blocker);
+        QFETCH(QString, details);
+
+        const Watch watch =
+            savedWatch(QStringLiteral("example.test"), RecordType::A, optional(expected));
+        Consensus::ResultMap results;
+        for (qsizetype i = 0; i < outputs.size(); ++i)
+            results.insert(Resolver::all().at(size_t(i)).id,
+                           {DigRunner::valuesFromOutput(outputs[i]), false});
+        const SourceBook::Entry source = sourceOf(servers);
+        const SourceVerdict verdict = SourceVerdict::judge(source.answers);
+
+        QCOMPARE(Consensus::isSettled(watch, results, verdict), settled);
+        QString letters;
+        const QList<Resolver> lagging = Consensus::lagging(watch, results, verdict);
+        for (const Resolver& r : Resolver::all())
+            letters += Consensus::status(watch, results, r, verdict) == ResolverStatus::Problem
+                           ? u'P'
+                       : lagging.contains(r) ? u'D'
+                                             : u'O';
+        QCOMPARE(letters, statuses);
+        QCOMPARE(SourceText::blocker(watch, &source, results), blocker);
+        QCOMPARE(SourceText::details(watch, &source), details);
+    }
+
+    // The store finds the zone's servers through the system resolver, asks
+    // each directly, and settles only once the caches serve what they serve.
+    void storeAsksTheSource_data() {
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("chain");
+        QTest::addColumn<QString>("servedName"); // what the servers are asked for
+        QTest::addColumn<QString>("oldValue");
+        QTest::addColumn<QString>("newValue");
+
+        // clang-format off
+        QTest::newRow("A record")
+            << "www.example.test" << "A" << QStringList() << "www.example.test" << "192.0.2.1" << "192.0.2.2";
+        QTest::newRow("CNAME'd challenge followed to its target")
+            << "_acme-challenge.example.test" << "TXT"
+            << list({"_acme-challenge.example.test t.auth.example.test"}) << "t.auth.example.test"
+            << "\"old\"" << "\"new\"";
+        // clang-format on
+    }
+
+    void storeAsksTheSource() {
+        QFETCH(QString, domain);
+        QFETCH(QString, type);
+        QFETCH(QStringList, chain);
+        QFETCH(QString, servedName);
+        QFETCH(QString, oldValue);
+        QFETCH(QString, newValue);
+
+        StoreFixture f;
+        const FakeZone zone{f.dig};
+        zone.publish(domain, chain);
+        for (const QString& server : {FakeZone::ns1, FakeZone::ns2})
+            zone.serve(server, servedName, type, {newValue}, 5);
+        // The resolvers print the chain first, as dig +short does.
+        const QString prefix = chain.isEmpty() ? QString() : servedName + QStringLiteral(".\n");
+        f.answerAll(prefix + oldValue + u'\n');
+        const QUuid id = f.addAndCheck(domain, *recordTypeFromRawValue(type));
+        QVERIFY(!id.isNull());
+        const Watch* watch = f.store->watch(id);
+        QVERIFY(!watch->settledAt);
+        QCOMPARE(
+            SourceText::blocker(*watch, f.store->source().entry(id), f.store->results().value(id)),
+            QStringLiteral("resolvers agree on the old answer"));
+        const auto asked = [&](const QString& server) {
+            const QList<QStringList> calls = f.dig.calls();
+            return std::any_of(calls.cbegin(), calls.cend(), [&](const QStringList& c) {
+                return c.contains(u'@' + server) && c.contains(QStringLiteral("+norecurse"))
+                       && c.contains(servedName) && c.contains(type);
+            });
+        };
+        QVERIFY(asked(FakeZone::ns1) && asked(FakeZone::ns2));
+
+        f.answerAll(prefix + newValue + u'\n');
+        QVERIFY(f.checkNow(id));
+        QVERIFY(f.store->watch(id)->settledAt);
+        QCOMPARE(f.notifier.notifications.size(), 1);
+        QCOMPARE(f.notifier.notifications.first().body,
+                 QStringLiteral("All resolvers now return ")
+                     + Consensus::value(*f.store->watch(id), f.store->results().value(id)).value());
+        QVERIFY(f.notifier.notifications.first().body.contains(DigRunner::normalize(newValue)));
     }
 
     void settleTransitions_data() {

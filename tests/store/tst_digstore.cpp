@@ -27,7 +27,7 @@ private Q_SLOTS:
         DigStore& store = m_f->startEmpty();
         int digCallsAtSave = -1;
         m_f->settings.onWrite = [&](const MemorySettingsStore::Write&) {
-            digCallsAtSave = int(m_f->dig.calls().size()) + int(store.isChecking().size());
+            digCallsAtSave = int(m_f->dig.resolverCalls().size()) + int(store.isChecking().size());
         };
 
         QVERIFY(store.add(QStringLiteral("example.test"), RecordType::MX,
@@ -38,7 +38,7 @@ private Q_SLOTS:
         QCOMPARE(digCallsAtSave, 0); // saved before any check starts
         QCOMPARE(m_f->notifier.permissionRequests, 1);
         QTRY_VERIFY(store.results().contains(w.id));
-        QCOMPARE(m_f->dig.calls().size(), 4);
+        QCOMPARE(m_f->dig.resolverCalls().size(), 4);
     }
 
     void addDuplicates_data() {
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(store.pendingCount(), 1);
         QVERIFY(m_f->launchChecksDone());
         QMap<QString, int> perDomain;
-        for (const QStringList& call : m_f->dig.calls())
+        for (const QStringList& call : m_f->dig.resolverCalls())
             ++perDomain[call.value(call.size() - 2)];
         QCOMPARE(perDomain, (QMap<QString, int>{{QStringLiteral("a.test"), 4},
                                                 {QStringLiteral("b.test"), 4}}));
@@ -115,11 +115,11 @@ private Q_SLOTS:
 
         // The second check is much slower than the first, so the order in which
         // they finish does not depend on how busy the machine is.
-        const qsizetype startedBefore = m_f->dig.startedPids().size();
+        const qsizetype startedBefore = m_f->dig.resolverCalls().size();
         m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 0.3});
         int done = 0;
         store.check(id, [&] { ++done; });
-        QTRY_COMPARE(m_f->dig.startedPids().size(), startedBefore + 4);
+        QTRY_COMPARE(m_f->dig.resolverCalls().size(), startedBefore + 4);
         m_f->dig.setAnswer({.output = "192.0.2.1\n", .sleepSeconds = 2.0});
         store.check(id, [&] { ++done; });
 
@@ -177,7 +177,7 @@ private Q_SLOTS:
         });
         QVERIFY(m_f->checkNow(id));
         QVERIFY(grown);
-        const QList<QStringList> calls = m_f->dig.calls();
+        const QList<QStringList> calls = m_f->dig.resolverCalls();
         QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
                                [](const QStringList& c) {
                                    return c.contains(QStringLiteral("host1.example.com"));
@@ -279,7 +279,7 @@ private Q_SLOTS:
         m_f->clock.advance(30);
         QCOMPARE(store.isChecking().contains(id), due);
         QTRY_VERIFY(store.isChecking().isEmpty());
-        QCOMPARE(m_f->dig.calls().size(), due ? 8 : 4);
+        QCOMPARE(m_f->dig.resolverCalls().size(), due ? 8 : 4);
         QCOMPARE(m_f->clock.pendingWakeUps(), 1);
         QVERIFY(m_f->clock.requestedDelays.size() == 2 && m_f->clock.requestedDelays.last() == 30s);
 
@@ -322,10 +322,10 @@ private Q_SLOTS:
         qsizetype calls = 4;
         for (const double gap : gaps) {
             m_f->clock.advance(gap - 0.5);
-            QCOMPARE(m_f->dig.calls().size(), calls);
+            QCOMPARE(m_f->dig.resolverCalls().size(), calls);
             m_f->clock.advance(0.5);
             QTRY_VERIFY(store.isChecking().isEmpty());
-            QCOMPARE(m_f->dig.calls().size(), calls += 4);
+            QCOMPARE(m_f->dig.resolverCalls().size(), calls += 4);
         }
     }
 
@@ -382,16 +382,16 @@ private Q_SLOTS:
         prepareForSleep(true);
         m_f->clock.setNow(m_f->clock.now() + 3600);
         QTest::qWait(200);
-        QCOMPARE(m_f->dig.calls().size(), 4);
+        QCOMPARE(m_f->dig.resolverCalls().size(), 4);
         m_f->dig.setAnswer({.sleepSeconds = 1.0});
         prepareForSleep(false);
-        QTRY_COMPARE(m_f->dig.calls().size(), 8);
+        QTRY_COMPARE(m_f->dig.resolverCalls().size(), 8);
         // Waking up again during that pass starts no second one.
         prepareForSleep(false);
         QTRY_COMPARE(woke.size(), 2);
         QVERIFY(!m_f->store->isChecking().isEmpty());
         QTRY_VERIFY(m_f->store->isChecking().isEmpty());
-        QCOMPARE(m_f->dig.calls().size(), 8);
+        QCOMPARE(m_f->dig.resolverCalls().size(), 8);
         QCOMPARE(m_f->clock.pendingWakeUps(), 1); // and sleeps afresh, in one loop
     }
 

@@ -74,6 +74,21 @@ public:
         return result;
     }
 
+    // The calls that asked the four resolvers, without those about the zone's
+    // servers: the SOA (always the first question), the NS set, the servers'
+    // addresses (several questions in one run) and the servers themselves.
+    QList<QStringList> resolverCalls() const {
+        QList<QStringList> result = calls();
+        result.removeIf([](const QStringList& call) {
+            const qsizetype words = std::count_if(call.cbegin(), call.cend(), [](const QString& a) {
+                return !a.startsWith(u'+') && !a.startsWith(u'-') && !a.startsWith(u'@');
+            });
+            return words > 2 || call.contains(QStringLiteral("SOA"))
+                   || call.contains(QStringLiteral("+norecurse")) || call.last() == u"NS";
+        });
+        return result;
+    }
+
     QList<qint64> startedPids() const {
         QList<qint64> result;
         for (const QByteArray& line : lines(QStringLiteral("events")))

@@ -1,4 +1,5 @@
 #include "fakedig.h"
+#include "fakezone.h"
 #include "wait/commandline.h"
 #include "wait/jsonreport.h"
 #include "wait/waitcommand.h"
@@ -113,7 +114,8 @@ private Q_SLOTS:
         WaitCommand command(dig.program());
         QSignalSpy finished(&command, &WaitCommand::finished);
         QCOMPARE(command.start({u"--quiet"_s, u"example.com"_s}), std::nullopt);
-        QTRY_COMPARE(dig.startedPids().size(), 4);
+        // The four resolvers and the first question about the zone's servers.
+        QTRY_COMPARE(dig.startedPids().size(), 5);
 
         command.interrupt(SIGINT);
         QCOMPARE(finished.size(), 1);
@@ -121,6 +123,53 @@ private Q_SLOTS:
         // Killed and reaped: not even a zombie is left to signal.
         for (const qint64 pid : dig.startedPids())
             QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1);
+    }
+
+    // --source waits for the zone's servers, what a certificate authority
+    // sees, and leaves the caches alone until they agree.
+    void waitForTheSource_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("ns2Serves"); // null: the zone cannot be found
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<int>("resolverCalls");
+
+        const QStringList source{u"--source"_s, u"www.example.test"_s, u"A"_s, u"192.0.2.2"_s};
+        // clang-format off
+        QTest::newRow("both servers serve it, every cache still old")
+            << source << u"192.0.2.2"_s << 0 << 4;
+        QTest::newRow("ns2 lags: waits, no cache asked") << source << u"192.0.2.1"_s << 1 << 0;
+        QTest::newRow("no zone found") << source << QString() << 4 << 0;
+        QTest::newRow("without --source and a value, the caches must agree with the source")
+            << QStringList{u"www.example.test"_s} << u"192.0.2.2"_s << 1 << 8;
+        // clang-format on
+    }
+
+    void waitForTheSource() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, ns2Serves);
+        QFETCH(int, exitStatus);
+        QFETCH(int, resolverCalls);
+
+        FakeDig dig;
+        const FakeZone zone{dig};
+        if (!ns2Serves.isNull()) {
+            zone.publish(u"www.example.test"_s);
+            zone.serve(FakeZone::ns1, u"www.example.test"_s, u"A"_s, {u"192.0.2.2"_s}, 5);
+            zone.serve(FakeZone::ns2, u"www.example.test"_s, u"A"_s, {ns2Serves}, 4);
+        }
+        dig.setAnswer({.output = "192.0.2.1\n"});
+        WaitCommand command(dig.program());
+        QSignalSpy finished(&command, &WaitCommand::finished);
+        QCOMPARE(command.start(QStringList{u"-q"_s, u"-i"_s, u"1s"_s, u"-t"_s, u"2s"_s} + args),
+                 std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10'000);
+        QCOMPARE(finished.first().first().toInt(), exitStatus);
+        // Capped at two checks: how many fit into the time depends on the machine.
+        QCOMPARE(std::min<qsizetype>(dig.resolverCalls().size(), 8), resolverCalls);
+        // The caches are asked only after the servers' last answer.
+        const QList<QStringList> calls = dig.calls();
+        if (args.contains(u"--source"_s) && resolverCalls > 0)
+            QVERIFY(!calls.last().contains(u"+norecurse"_s) && !calls.last().contains(u"SOA"_s));
     }
 };
 

@@ -9,6 +9,7 @@
 // dig; no resolver is ever asked. The offscreen platform has no compositor,
 // so every picture shows the opaque panel with its 1 px edge.
 
+#include "fakezone.h"
 #include "fixedmotion.h"
 #include "panel/input/inputbar.h"
 #include "panel/panelview.h"
@@ -269,6 +270,31 @@ QList<State> states() {
                  return false;
              scene.row(first)->setExpanded(true);
              scene.row(second)->setExpanded(true);
+             return true;
+         }},
+        {QStringLiteral("source"),
+         [one](Scene& scene) {
+             // The zone's servers beside the caches: all four still hold the
+             // answer being replaced; a challenge lags on ns2.
+             const Watch a = watch(QStringLiteral("www.example.test"));
+             const Watch b = watch(QStringLiteral("_acme-challenge.example.test"), RecordType::TXT,
+                                   QStringLiteral("k3y-4uth"));
+             const FakeZone zone{scene.dig};
+             zone.publish(a.domain);
+             zone.publish(b.domain);
+             for (const QString& server : {FakeZone::ns1, FakeZone::ns2})
+                 zone.serve(server, a.domain, QStringLiteral("A"), {QStringLiteral("192.0.2.2")},
+                            2026120702);
+             zone.serve(FakeZone::ns1, b.domain, QStringLiteral("TXT"),
+                        {QStringLiteral("\"k3y-4uth\"")}, 2026120702);
+             zone.serve(FakeZone::ns2, b.domain, QStringLiteral("TXT"), {}, 2026120701);
+             scene.answerAll(a.domain, one);
+             scene.answerAll(b.domain, QString());
+             scene.start({a, b});
+             if (!checksDone(*scene.store))
+                 return false;
+             scene.row(a)->setExpanded(true);
+             scene.row(b)->setExpanded(true);
              return true;
          }},
         {QStringLiteral("focused"),

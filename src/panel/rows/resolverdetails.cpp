@@ -3,6 +3,7 @@
 #include "panel/rows/dotpainter.h"
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
+#include "store/sourcetext.h"
 #include "store/statustext.h"
 
 #include <QFontMetrics>
@@ -45,6 +46,26 @@ QString ResolverDetails::resolverText(const DigStore& store, const Watch& watch,
     return text;
 }
 
+int ResolverDetails::lineCount() {
+    return 1 + static_cast<int>(Resolver::all().size());
+}
+
+ResolverDetails::Line ResolverDetails::line(const DigStore& store, const Watch& watch, int index) {
+    if (index > 0) {
+        const Resolver& resolver = Resolver::all().at(static_cast<std::size_t>(index - 1));
+        return {store.status(watch, resolver), resolver.name, resolverText(store, watch, resolver)};
+    }
+    const SourceBook::Entry* source = store.source().entry(watch.id);
+    const SourceVerdict verdict = store.sourceVerdict(watch);
+    ResolverStatus dot = ResolverStatus::Waiting;
+    if (source && source->zone && verdict.known) {
+        const bool serves = watch.expected ? SourceVerdict::allServe(source->answers, watch)
+                                           : verdict.answer && verdict.behind.isEmpty();
+        dot = serves ? ResolverStatus::Ok : ResolverStatus::Problem;
+    }
+    return {dot, tr("Source"), SourceText::details(watch, source)};
+}
+
 QStringList ResolverDetails::answerLines(const QString& text, const QFont& font, int width) {
     width = std::max(width, 1);
     const QFontMetrics metrics(font);
@@ -77,7 +98,7 @@ int ResolverDetails::nameWidth() {
     int width = minimumNameWidth;
     for (const Resolver& resolver : Resolver::all())
         width = std::max(width, metrics.horizontalAdvance(resolver.name));
-    return width;
+    return std::max(width, metrics.horizontalAdvance(tr("Source")));
 }
 
 QFont ResolverDetails::answerFont() {
@@ -98,12 +119,10 @@ int ResolverDetails::lineHeight(int answerLineCount) const {
 int ResolverDetails::heightForWidth(int width) const {
     const int available = answerWidth(width);
     int height = topPadding + bottomPadding;
-    const auto& resolvers = Resolver::all();
-    for (std::size_t i = 0; i < resolvers.size(); ++i) {
-        const QString text = resolverText(m_store, m_watch, resolvers[i]);
-        const auto lines = answerLines(text, answerFont(), available);
+    for (int i = 0; i < lineCount(); ++i) {
+        const auto lines = answerLines(line(m_store, m_watch, i).text, answerFont(), available);
         height += lineHeight(static_cast<int>(lines.size()));
-        if (i + 1 < resolvers.size())
+        if (i + 1 < lineCount())
             height += lineSpacing;
     }
     return height;
@@ -113,9 +132,8 @@ QList<QRect> ResolverDetails::lineRects(const QRect& rect) const {
     const int available = answerWidth(rect.width());
     QList<QRect> rects;
     int y = rect.top() + topPadding;
-    for (const Resolver& resolver : Resolver::all()) {
-        const auto lines =
-            answerLines(resolverText(m_store, m_watch, resolver), answerFont(), available);
+    for (int i = 0; i < lineCount(); ++i) {
+        const auto lines = answerLines(line(m_store, m_watch, i).text, answerFont(), available);
         const int height = lineHeight(static_cast<int>(lines.size()));
         rects.append(QRect(rect.left() + leadingPadding, y, rect.width() - leadingPadding, height));
         y += height + lineSpacing;
@@ -133,22 +151,22 @@ void ResolverDetails::paint(QPainter& painter, const QRect& rect, const QPalette
     const int answerX = nameX + nameColumn + columnSpacing;
 
     int y = rect.top() + topPadding;
-    for (const Resolver& resolver : Resolver::all()) {
-        const QStringList lines =
-            answerLines(resolverText(m_store, m_watch, resolver), answerFont(), available);
+    for (int i = 0; i < lineCount(); ++i) {
+        const Line shown = line(m_store, m_watch, i);
+        const QStringList lines = answerLines(shown.text, answerFont(), available);
         const int height = lineHeight(static_cast<int>(lines.size()));
         const qreal centreY = y + height / 2.0;
 
         const qreal dot = DotPainter::miniDiameter;
-        DotPainter::paintMiniDot(painter, QRectF(dotX, centreY - dot / 2, dot, dot),
-                                 m_store.status(m_watch, resolver), palette);
+        DotPainter::paintMiniDot(painter, QRectF(dotX, centreY - dot / 2, dot, dot), shown.dot,
+                                 palette);
 
         painter.setPen(secondary);
         painter.setFont(nameFont());
         const QFontMetrics nameMetrics(nameFont());
         painter.drawText(QRect(nameX, y, nameColumn, height),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         nameMetrics.elidedText(resolver.name, Qt::ElideRight, nameColumn));
+                         nameMetrics.elidedText(shown.name, Qt::ElideRight, nameColumn));
 
         painter.setFont(answerFont());
         const int textHeight = answerMetrics.height() * static_cast<int>(lines.size());

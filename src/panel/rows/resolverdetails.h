@@ -2,6 +2,7 @@
 
 #include "model/resolver.h"
 #include "model/watch.h"
+#include "store/resolverstatus.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -17,8 +18,9 @@ namespace Quello {
 
 class DigStore;
 
-// The lines that unfold under a clicked row: one per resolver with its dot,
-// its name and its latest answer. Reads the store when measured or painted.
+// The lines that unfold under a clicked row: first the source (what the
+// zone's own servers serve), then one per resolver with its dot, its name and
+// its latest answer. Reads the store when measured or painted.
 class ResolverDetails {
     Q_DECLARE_TR_FUNCTIONS(Quello::ResolverDetails)
 
@@ -32,6 +34,17 @@ public:
     static constexpr int maximumAnswerLines = 2;
 
     ResolverDetails(const DigStore& store, const Watch& watch);
+
+    // The source's line and the four resolvers'.
+    static int lineCount();
+
+    struct Line {
+        ResolverStatus dot = ResolverStatus::Waiting;
+        QString name;
+        QString text;
+    };
+    // Line `index` as shown, the source's first.
+    static Line line(const DigStore& store, const Watch& watch, int index);
 
     // The latest answer of one resolver as the line shows it.
     static QString resolverText(const DigStore& store, const Watch& watch,
@@ -48,7 +61,7 @@ public:
     static QFont answerFont();
 
     int heightForWidth(int width) const;
-    // Where each resolver's line lies when the details fill `rect`.
+    // Where each line lies when the details fill `rect`.
     QList<QRect> lineRects(const QRect& rect) const;
     void paint(QPainter& painter, const QRect& rect, const QPalette& palette) const;
 

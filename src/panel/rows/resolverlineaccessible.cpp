@@ -31,13 +31,17 @@ QAccessibleInterface* ResolverLineAccessible::parent() const {
 QString ResolverLineAccessible::text(QAccessible::Text t) const {
     if (m_row.isNull() || t != QAccessible::Name)
         return {};
-    const Resolver& resolver = Resolver::all().at(static_cast<std::size_t>(m_index));
-    QString answer = ResolverDetails::resolverText(m_row->store(), m_row->watch(), resolver);
+    const ResolverDetails::Line line =
+        ResolverDetails::line(m_row->store(), m_row->watch(), m_index);
+    QString answer = line.text;
     // Read aloud, the ellipsis of a missing answer says nothing.
     if (answer == QStringLiteral("\u2026"))
         answer = WatchRow::tr("no answer yet");
+    if (m_index == 0)
+        return line.name + QStringLiteral(", ") + answer;
     // The dot's colour in words: which resolver lags is the point.
-    return resolver.name + QStringLiteral(", ") + answer + QStringLiteral(", ")
+    const Resolver& resolver = Resolver::all().at(static_cast<std::size_t>(m_index - 1));
+    return line.name + QStringLiteral(", ") + answer + QStringLiteral(", ")
            + statusWord(m_row->store(), m_row->watch(), resolver);
 }
 
@@ -46,8 +50,9 @@ QString ResolverLineAccessible::statusWord(const DigStore& store, const Watch& w
     if (store.status(watch, resolver) == ResolverStatus::Waiting)
         return QCoreApplication::translate("Quello::ResolverDetails", "waiting");
     // Without an expected value, a resolver that answers differently from
-    // the others holds the watch back as much as one that fails.
-    if (Consensus::lagging(watch, store.results().value(watch.id)).contains(resolver))
+    // the others (or from the zone's servers) holds the watch back as much as
+    // one that fails.
+    if (store.isLagging(watch, resolver))
         return QCoreApplication::translate("Quello::ResolverDetails", "disagrees");
     return QCoreApplication::translate("Quello::ResolverDetails", "agrees");
 }

@@ -5,7 +5,9 @@
 #include "model/resolver.h"
 #include "panel/menuaccessibility.h"
 #include "panel/motion/springanimation.h"
+#include "panel/rows/resolverdetails.h"
 #include "store/digstore.h"
+#include "store/sourcetext.h"
 #include "store/statustext.h"
 
 #include <QAccessible>
@@ -39,6 +41,13 @@ WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool ex
     setFocusPolicy(Qt::StrongFocus);
 }
 
+QString WatchRow::sourceBlocker(const DigStore& store, const Watch& watch) {
+    if (watch.settledAt)
+        return {};
+    return SourceText::blocker(watch, store.source().entry(watch.id),
+                               store.results().value(watch.id));
+}
+
 // When the last lagging cache of a pending watch lets go: "about 3 min".
 std::optional<QString> WatchRow::etaText(const DigStore& store, const Watch& watch) {
     if (watch.settledAt)
@@ -50,16 +59,21 @@ std::optional<QString> WatchRow::etaText(const DigStore& store, const Watch& wat
 }
 
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
+    // When the zone's servers, not the caches, are what is missing, that is
+    // said in place of what the row waits for.
+    const QString blocker = sourceBlocker(store, watch);
     QString line;
     if (const std::optional<QString> consensus = store.consensusValue(watch)) {
         line = *consensus;
-        if (watch.expected && !watch.settledAt)
+        if (watch.expected && !watch.settledAt && blocker.isEmpty())
             line += QStringLiteral(" \u00B7 waiting for ") + *watch.expected;
     } else if (store.isChecking().contains(watch.id)) {
         line = tr("checking\u2026");
     } else {
         line = tr("no answer yet");
     }
+    if (!blocker.isEmpty())
+        line += QStringLiteral(" \u00B7 ") + blocker;
     if (const std::optional<QString> eta = etaText(store, watch))
         line += QStringLiteral(" \u00B7 ") + *eta;
     return line;
@@ -80,6 +94,8 @@ QString WatchRow::accessibilitySummary(const DigStore& store, const Watch& watch
         summary += tr(", current value %1").arg(*consensus);
     if (watch.expected)
         summary += tr(", waiting for %1").arg(*watch.expected);
+    if (const QString blocker = sourceBlocker(store, watch); !blocker.isEmpty())
+        summary += QStringLiteral(", ") + blocker;
     if (const std::optional<QString> eta = etaText(store, watch))
         summary += QStringLiteral(", ") + *eta;
     return summary;
@@ -240,7 +256,7 @@ void WatchRow::openContextMenu(const QPoint& globalPos) {
 }
 
 bool WatchRow::moveInDetails(int key) {
-    const int lines = m_expanded ? static_cast<int>(Resolver::all().size()) : 0;
+    const int lines = m_expanded ? ResolverDetails::lineCount() : 0;
     if (key == Qt::Key_Escape && m_currentLine >= 0)
         setCurrentLine(-1);
     else if (key == Qt::Key_Down && m_currentLine + 1 < lines)

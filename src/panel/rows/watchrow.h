@@ -76,6 +76,9 @@ public:
     // The domain as the row shows it: an ACE name with its Unicode form beside.
     static QString domainTitle(const QString& domain);
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);
+    // What keeps a pending watch from settling when the caches are not to
+    // blame (the source's words); empty otherwise.
+    static QString sourceBlocker(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
     static std::optional<QString> etaText(const DigStore& store, const Watch& watch);
 

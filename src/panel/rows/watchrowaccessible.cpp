@@ -2,6 +2,7 @@
 
 #include "model/resolver.h"
 #include "panel/atspievents.h"
+#include "panel/rows/resolverdetails.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"
 #include "store/digstore.h"
@@ -46,8 +47,7 @@ void WatchRowAccessible::notifyExpanded(WatchRow* row) {
     // Qt 6.4 forwards no expanded change to AT-SPI; without it the reader
     // says nothing when Enter or Space opens the row.
     AtSpiEvents::expandedChanged(self, row->isExpanded());
-    const auto count = static_cast<int>(Resolver::all().size());
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < ResolverDetails::lineCount(); ++i) {
         QAccessibleEvent line(QAccessible::accessibleInterface(self->lineId(i)),
                               row->isExpanded() ? QAccessible::ObjectCreated
                                                 : QAccessible::ObjectDestroyed);
@@ -100,7 +100,7 @@ QAccessible::State WatchRowAccessible::state() const {
 }
 
 int WatchRowAccessible::childCount() const {
-    return row()->isExpanded() ? static_cast<int>(Resolver::all().size()) : 0;
+    return row()->isExpanded() ? ResolverDetails::lineCount() : 0;
 }
 
 QAccessibleInterface* WatchRowAccessible::child(int index) const {

@@ -1,0 +1,131 @@
+#include "store/sourcetext.h"
+
+#include <algorithm>
+
+namespace Quello {
+
+namespace {
+
+bool serves(const Watch& watch, const SourceAnswer& answer) {
+    return answer.answered()
+           && (!watch.expected || Consensus::matchesExpected(watch, answer.values));
+}
+
+} // namespace
+
+QString SourceText::problem(SourceAnswer::Problem problem) {
+    switch (problem) {
+    case SourceAnswer::Problem::None:
+        break;
+    case SourceAnswer::Problem::TimedOut:
+        return tr("does not answer");
+    case SourceAnswer::Problem::Unreachable:
+        return tr("unreachable");
+    case SourceAnswer::Problem::NoRoute:
+        return tr("no route from here");
+    case SourceAnswer::Problem::Refused:
+        return tr("refuses to answer");
+    case SourceAnswer::Problem::ServerFailure:
+        return tr("server failure");
+    case SourceAnswer::Problem::NotAuthoritative:
+        return tr("not authoritative");
+    }
+    return {};
+}
+
+QString SourceText::serverName(const SourceServer& server, const ZoneServers& zone) {
+    const QString suffix = u'.' + zone.zone;
+    return server.name.endsWith(suffix) ? server.name.chopped(suffix.size()) : server.name;
+}
+
+QString SourceText::answerText(const QStringList& values) {
+    return values.isEmpty() ? tr("no record") : values.join(QStringLiteral(", "));
+}
+
+QString SourceText::disagreement(const Watch& watch, const SourceBook::Entry& source) {
+    const SourceVerdict verdict = SourceVerdict::judge(source.answers);
+    QList<SourceAnswer> behind;
+    for (const SourceAnswer& answer : source.answers) {
+        if (!answer.answered())
+            continue;
+        const bool lagging =
+            watch.expected
+                ? !serves(watch, answer)
+                : !verdict.answer || answer.values.join(QStringLiteral(", ")) != *verdict.answer;
+        if (lagging)
+            behind.append(answer);
+    }
+    // The server with the oldest zone data is the one lagging behind; on a
+    // tie that is all we have to go by.
+    std::stable_sort(behind.begin(), behind.end(), [](const auto& left, const auto& right) {
+        return left.serial.value_or(0) < right.serial.value_or(0);
+    });
+    if (behind.isEmpty())
+        return {};
+    const SourceAnswer& lagging = behind.first();
+    return tr("servers disagree: %1 still has %2")
+        .arg(serverName(lagging.server, *source.zone), answerText(lagging.values));
+}
+
+QString SourceText::details(const Watch& watch, const SourceBook::Entry* source) {
+    if (!source)
+        return QStringLiteral("\u2026");
+    const SourceVerdict verdict =
+        source->zone ? SourceVerdict::judge(source->answers) : SourceVerdict{};
+    if (!verdict.known)
+        return tr("unknown");
+
+    const bool anyServes = std::any_of(source->answers.cbegin(), source->answers.cend(),
+                                       [&](const SourceAnswer& a) { return serves(watch, a); });
+    if (watch.expected && !anyServes)
+        return tr("not published yet");
+    const QString disagree = (watch.expected ? !SourceVerdict::allServe(source->answers, watch)
+                                             : !verdict.answer || !verdict.behind.isEmpty())
+                                 ? disagreement(watch, *source)
+                                 : QString();
+    if (!verdict.answer)
+        return disagree;
+
+    // The answer key is the values joined as answerText joins them.
+    QString text = verdict.answer->isEmpty() ? answerText({}) : *verdict.answer;
+    text += QStringLiteral(" \u00b7 ")
+            + tr("%1 of %2 servers").arg(verdict.agreeing).arg(verdict.counted);
+    if (verdict.serial)
+        text += QStringLiteral(", ") + tr("serial %1").arg(*verdict.serial);
+    if (!disagree.isEmpty())
+        text += QStringLiteral(" \u00b7 ") + disagree;
+    // A server that answers nothing is named, whatever the others serve.
+    for (const SourceAnswer& answer : verdict.behind) {
+        if (!answer.answered()) {
+            text += QStringLiteral(" \u00b7 ")
+                    + tr("%1 %2").arg(serverName(answer.server, *source->zone),
+                                      problem(answer.problem));
+            break;
+        }
+    }
+    return text;
+}
+
+QString SourceText::blocker(const Watch& watch, const SourceBook::Entry* source,
+                            const Consensus::ResultMap& results) {
+    if (!source || !source->zone)
+        return {};
+    const SourceVerdict verdict = SourceVerdict::judge(source->answers);
+    if (!verdict.known)
+        return {};
+    if (watch.expected) {
+        const bool anyServes = std::any_of(source->answers.cbegin(), source->answers.cend(),
+                                           [&](const SourceAnswer& a) { return serves(watch, a); });
+        if (!anyServes)
+            return tr("not published yet");
+        return SourceVerdict::allServe(source->answers, watch) ? QString()
+                                                               : disagreement(watch, *source);
+    }
+    if (!verdict.answer)
+        return disagreement(watch, *source);
+    if (Consensus::agreeOnOldAnswer(watch, results, verdict))
+        return tr("resolvers agree on the old answer");
+    return {};
+}
+
+} // namespace Quello
