@@ -410,7 +410,7 @@ private Q_SLOTS:
         DigStore& store = m_f->start(
             {savedWatch(QStringLiteral("example.test"), RecordType::A, {}, 650'000'000.0)});
         QVERIFY(m_f->launchChecksDone());
-        const auto calls = [&] { return m_f->dig.calls().size(); };
+        const auto calls = [&] { return m_f->dig.resolverCalls().size(); };
         m_f->connectivity.set(Connectivity::State::Offline);
         m_f->clock.advance(1200); // polling passes fall due and check nothing
         store.checkAll();
