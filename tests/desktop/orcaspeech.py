@@ -160,7 +160,10 @@ try:
          [r"^b\.example\.test, A record, current value 192\.0\.2\.2, propagating",
           r"^1 of 3\. Shows the answer"])
     step("Return (expand)", lambda: key("Return"), [r"^expanded"])
-    step("Down into the details", lambda: key("Down"), [r"^This computer, 192\.0\.2\.2, agrees"])
+    # The zone's servers first (the static lab has none to find), then the
+    # four resolvers.
+    step("Down into the details", lambda: key("Down"), [r"^Source, "])
+    step("Down", lambda: key("Down"), [r"^This computer, 192\.0\.2\.2, agrees"])
     step("Down, Down", lambda: key("Down", "Down"), [r"^Google, 192\.0\.2\.9, disagrees"])
     step("Escape back to the row", lambda: key("Escape"), [r"^b\.example\.test"])
     step("Space (collapse)", lambda: key("space"), [r"^collapsed"])

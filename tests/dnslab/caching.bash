@@ -452,7 +452,12 @@ cw_plug() {
         on=$(ip -4 addr show dev lo)
         if [[ $on == *" ${ADDR[$s]}/32 "* ]]; then
             [[ $want == plug ]] || ip addr del "${ADDR[$s]}/32" dev lo || die "cannot remove ${ADDR[$s]}"
+            # The lab's default route over loopback would still take the
+            # packets; an unreachable route is what a lost network looks like.
+            [[ $want == plug ]] || ip route add unreachable "${ADDR[$s]}/32" ||
+                die "cannot cut the route to ${ADDR[$s]}"
         else
+            [[ $want == unplug ]] || ip route del unreachable "${ADDR[$s]}/32" 2>/dev/null || true
             [[ $want == unplug ]] || ip addr add "${ADDR[$s]}/32" dev lo || die "cannot add ${ADDR[$s]}"
         fi
     done
