@@ -1,7 +1,7 @@
 #include "panel/input/inputbar.h"
 
 #include "model/recordtype.h"
-#include "panel/atspievents.h"
+#include "panel/speech/atspievents.h"
 #include "panel/input/chiprow.h"
 #include "panel/input/fieldrow.h"
 #include "panel/input/inputpreview.h"

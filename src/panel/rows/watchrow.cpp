@@ -3,7 +3,7 @@
 #include "model/acename.h"
 #include "model/recordtype.h"
 #include "model/resolver.h"
-#include "panel/menuaccessibility.h"
+#include "panel/speech/menuaccessibility.h"
 #include "panel/motion/springanimation.h"
 #include "panel/rows/resolverdetails.h"
 #include "store/digstore.h"

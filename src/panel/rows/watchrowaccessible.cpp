@@ -1,7 +1,7 @@
 #include "panel/rows/watchrowaccessible.h"
 
 #include "model/resolver.h"
-#include "panel/atspievents.h"
+#include "panel/speech/atspievents.h"
 #include "panel/rows/resolverdetails.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"

@@ -1,4 +1,4 @@
-#include "panel/screenreaderstatus.h"
+#include "panel/speech/screenreaderstatus.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
-#include "panel/menuaccessibility.h"
+#include "panel/speech/menuaccessibility.h"
 
-#include "panel/announcer.h"
+#include "panel/speech/announcer.h"
 
 #include <QAction>
 #include <QCoreApplication>

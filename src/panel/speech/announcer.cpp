@@ -1,4 +1,4 @@
-#include "panel/announcer.h"
+#include "panel/speech/announcer.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "panel/atspievents.h"
+#include "panel/speech/atspievents.h"
 
 #include <QAccessible>
 #include <QDBusArgument>
