@@ -46,6 +46,10 @@ MenuBarItem::MenuBarItem(DigStore& store, QObject* parent)
     connect(&m_store, &DigStore::watchRemoved, this, &MenuBarItem::refresh);
     connect(&m_store, &DigStore::watchUpdated, this, &MenuBarItem::refresh);
     connect(m_hosts, &TrayHosts::changed, this, &MenuBarItem::followHosts);
+    connect(m_hosts, &TrayHosts::watcherSilent, this, [this] {
+        if (!std::exchange(m_watcherWasSilent, true))
+            Q_EMIT trayHostSilent();
+    });
     // Palette and theme changes are sent to the application object.
     qApp->installEventFilter(this);
 

@@ -22,6 +22,9 @@ namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 constexpr int askTimeoutMs = 5000;
+// A watcher that is up answers in milliseconds; one silent this long is hung,
+// and the window should not wait out the whole grace for a tray.
+constexpr int silentMs = 2000;
 
 // An X11 tray announces itself only to those who listen on the root window,
 // and says nothing when it goes; asking the selection's owner every second
@@ -107,6 +110,10 @@ void TrayHosts::askWatcher() {
     auto* call = new QDBusPendingCallWatcher(bus.asyncCall(message, askTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* done) { takeAnswer(done, generation); });
+    QTimer::singleShot(silentMs, call, [this, call, generation] {
+        if (!call->isFinished() && generation == m_asked)
+            Q_EMIT watcherSilent();
+    });
 }
 
 void TrayHosts::takeAnswer(QDBusPendingCallWatcher* call, quint64 generation) {

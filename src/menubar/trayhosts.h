@@ -30,6 +30,9 @@ public:
 Q_SIGNALS:
     // One of the answers above changed.
     void changed();
+    // A watcher owns its name but has not answered for a while: hung, as a
+    // stopped desktop shell is. No icon can show until it answers.
+    void watcherSilent();
 
 private Q_SLOTS:
     // Reads the watcher's state afresh; connected to its signals.
