@@ -18,6 +18,8 @@
 #include <QStyleFactory>
 #include <QTest>
 
+#include <memory>
+
 using namespace Quello;
 using namespace Quello::Test;
 
@@ -93,8 +95,9 @@ private Q_SLOTS:
             p.setColor(QPalette::Mid, mid);
             return p;
         };
-        QTest::newRow("Fusion")
-            << QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette();
+        QTest::newRow("Fusion") << std::unique_ptr<QStyle>(
+                                       QStyleFactory::create(QStringLiteral("Fusion")))
+                                       ->standardPalette();
         QTest::newRow("Breeze-like") << palette(0xeff0f1, 0x232629, 0x7f8c8d, 0xbabfc3);
         QTest::newRow("Breeze-like dark") << palette(0x31363b, 0xeff0f1, 0x7f8c8d, 0x2a2e32);
         QTest::newRow("Adwaita-like") << palette(0xf6f5f4, 0x2e3436, 0x929595, 0xdeddda);
