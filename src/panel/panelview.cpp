@@ -1,11 +1,11 @@
 #include "panel/panelview.h"
 
-#include "panel/speech/announcer.h"
 #include "panel/applicationaccessible.h"
 #include "panel/input/inputbar.h"
-#include "panel/speech/menuaccessibility.h"
 #include "panel/rows/watchlistview.h"
 #include "panel/rows/watchrow.h"
+#include "panel/speech/announcer.h"
+#include "panel/speech/menuaccessibility.h"
 #include "panel/speech/screenreaderstatus.h"
 #include "panel/style/glassbackground.h"
 #include "panel/style/iconview.h"

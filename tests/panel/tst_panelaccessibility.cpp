@@ -93,9 +93,8 @@ private Q_SLOTS:
         row->setFocus(Qt::TabFocusReason);
         QTest::keyClick(row, Qt::Key_Down);
         tree = readTree();
-        QVERIFY2(
-            tree.contains(QStringLiteral("list item|Source, unknown||focused|")),
-            qPrintable(tree));
+        QVERIFY2(tree.contains(QStringLiteral("list item|Source, unknown||focused|")),
+                 qPrintable(tree));
         QTest::keyClick(row, Qt::Key_Up);
         QCOMPARE(row->currentLine(), -1);
         // Menus carry their size, their items their shortcuts.

@@ -1,11 +1,11 @@
 #include "panel/input/inputbar.h"
 
 #include "model/recordtype.h"
-#include "panel/speech/atspievents.h"
 #include "panel/input/chiprow.h"
 #include "panel/input/fieldrow.h"
 #include "panel/input/inputpreview.h"
 #include "panel/motion/springanimation.h"
+#include "panel/speech/atspievents.h"
 #include "panel/style/textstyles.h"
 #include "store/digstore.h"
 

@@ -1,10 +1,10 @@
 #include "panel/rows/watchrowaccessible.h"
 
 #include "model/resolver.h"
-#include "panel/speech/atspievents.h"
 #include "panel/rows/resolverdetails.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"
+#include "panel/speech/atspievents.h"
 #include "store/digstore.h"
 
 #include <QCoreApplication>
