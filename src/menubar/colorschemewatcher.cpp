@@ -1,11 +1,10 @@
 #include "menubar/colorschemewatcher.h"
 
+#include "panel/style/desktopportal.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDBusVariant>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -15,10 +14,7 @@ namespace Quello {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
-const QString appearance = QStringLiteral("org.freedesktop.appearance");
+using DesktopPortal::appearance;
 const QString colorScheme = QStringLiteral("color-scheme");
 
 // An editor writes a new file and renames it over the old one, sometimes in
@@ -39,13 +35,6 @@ std::optional<QColor> kdeColor(const QSettings& file, const QString& key) {
         return std::nullopt;
     return QColor(parts[0].trimmed().toInt(), parts[1].trimmed().toInt(),
                   parts[2].trimmed().toInt());
-}
-
-uint unwrap(QVariant value) {
-    // The portal's Read answers with a variant inside a variant.
-    while (value.canConvert<QDBusVariant>() && value.typeId() == qMetaTypeId<QDBusVariant>())
-        value = qvariant_cast<QDBusVariant>(value).variant();
-    return value.toUInt();
 }
 
 void apply(const std::optional<QPalette>& palette) {
@@ -77,25 +66,17 @@ ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent)
         return;
     // From any sender: naming the portal would make Qt look up its owner
     // with a call that waits for the answer.
-    bus.connect(QString(), portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(settingChanged(QDBusMessage)));
-    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
-                                                       QStringLiteral("Read"));
-    read << appearance << colorScheme;
-    auto* call = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        const QDBusPendingReply<QDBusVariant> reply = *done;
-        if (!reply.isError())
-            apply(forPreference(unwrap(reply.value().variant())));
-    });
+    bus.connect(QString(), DesktopPortal::path, DesktopPortal::settingsInterface,
+                QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QDBusMessage)));
+    DesktopPortal::read(bus, appearance, colorScheme, this,
+                        [](const QVariant& value) { apply(forPreference(value.toUInt())); });
 }
 
 void ColorSchemeWatcher::settingChanged(const QDBusMessage& message) {
     const QVariantList arguments = message.arguments();
     if (arguments.size() == 3 && arguments[0].toString() == appearance
         && arguments[1].toString() == colorScheme)
-        apply(forPreference(unwrap(arguments[2])));
+        apply(forPreference(DesktopPortal::unwrapped(arguments[2]).toUInt()));
 }
 
 void ColorSchemeWatcher::watchKdeGlobals() {

@@ -3,7 +3,6 @@
 #include "menubar/menubaricon.h"
 #include "menubar/trayforeground.h"
 #include "menubar/trayhosts.h"
-#include "menubar/traywatcherprobe.h"
 #include "store/digstore.h"
 
 #include <QApplication>
@@ -23,8 +22,6 @@ namespace {
 // How long a watcher with a host may take to list the item before it is
 // registered again.
 constexpr int relistMs = 3000;
-// How often a watcher that did not answer is asked again.
-constexpr int watcherRetryMs = 10000;
 
 // The icon-theme name, where the theme can find it: a tray told a name it
 // cannot find shows nothing, while without one it shows the drawn pictures.
@@ -108,28 +105,11 @@ bool MenuBarItem::eventFilter(QObject* watched, QEvent* event) {
 void MenuBarItem::followHosts() {
     // Only once a tray truly hosts: Qt chooses between its StatusNotifierItem
     // and its X11 icon when the icon is made, and keeps that choice.
-    if (m_tray == nullptr && m_hosts->any()) {
-        if (!m_hosts->statusNotifierHost()) {
-            createTray();
-        } else if (!m_askingWatcher) {
-            // Qt asks the watcher with blocking calls when the icon is made:
-            // a watcher that hangs gets no icon until it answers, and the
-            // panel comes as a window meanwhile.
-            m_askingWatcher = true;
-            TrayWatcherProbe::ask(QDBusConnection::sessionBus(), this, [this](bool answered) {
-                m_askingWatcher = false;
-                if (answered) {
-                    if (m_tray == nullptr && m_hosts->any())
-                        createTray();
-                    followHosts();
-                    return;
-                }
-                if (!std::exchange(m_watcherWasSilent, true))
-                    Q_EMIT trayHostSilent();
-                QTimer::singleShot(watcherRetryMs, this, &MenuBarItem::followHosts);
-            });
-        }
-    }
+    // Qt asks the watcher with blocking calls when the icon is made; a host
+    // counts only once the watcher has just answered TrayHosts, so a hung
+    // one never gets that far.
+    if (m_tray == nullptr && m_hosts->any())
+        createTray();
     if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
         && !m_hosts->itemListed() && !m_relist.isActive())
         m_relist.start();

@@ -70,7 +70,6 @@ private:
     // StatusNotifierItem.
     bool m_trayForHost = false;
     bool m_trayMadeBefore = false;
-    bool m_askingWatcher = false;
     bool m_watcherWasSilent = false;
     QIcon m_normalIcon;
     QIcon m_pendingIcon;

@@ -1,9 +1,8 @@
 #include "panel/motion/desktopmotionpreference.h"
 
+#include "panel/style/desktopportal.h"
+
 #include <QApplication>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QSettings>
@@ -13,23 +12,12 @@ namespace Quello {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
-
-const QString appearance = QStringLiteral("org.freedesktop.appearance");
+using DesktopPortal::appearance;
 const QString reducedMotionKey = QStringLiteral("reduced-motion");
 const QString gnomeInterface = QStringLiteral("org.gnome.desktop.interface");
 const QString enableAnimationsKey = QStringLiteral("enable-animations");
 const QString kdeGroup = QStringLiteral("org.kde.kdeglobals.KDE");
 const QString durationFactorKey = QStringLiteral("AnimationDurationFactor");
-
-// Portal values may come wrapped in one variant more than their type.
-QVariant unwrapped(QVariant value) {
-    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
-        value = value.value<QDBusVariant>().variant();
-    return value;
-}
 
 // KDE scales every animation by the factor; 0 switches them off.
 std::optional<bool> animatesAtFactor(const QVariant& factor) {
@@ -52,7 +40,7 @@ DesktopMotionPreference::DesktopMotionPreference(const QDBusConnection& bus,
     m_themeStatesEffects = qEnvironmentVariable("QT_QPA_PLATFORMTHEME") == QLatin1String("kde");
 
     if (m_bus.isConnected()) {
-        m_bus.connect(portalService, portalPath, settingsInterface,
+        m_bus.connect(DesktopPortal::service, DesktopPortal::path, DesktopPortal::settingsInterface,
                       QStringLiteral("SettingChanged"), this,
                       SLOT(settingChanged(QString, QString, QDBusVariant)));
         read(appearance, reducedMotionKey);
@@ -79,24 +67,9 @@ QString DesktopMotionPreference::kdeGlobalsPath() {
            + QStringLiteral("/kdeglobals");
 }
 
-void DesktopMotionPreference::read(const QString& group, const QString& key, bool readOne) {
-    // ReadOne answers the value itself; older portals only have Read.
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
-                                                       readOne ? QStringLiteral("ReadOne")
-                                                               : QStringLiteral("Read"));
-    call << group << key;
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, group, key, readOne] {
-                watcher->deleteLater();
-                const QDBusPendingReply<QDBusVariant> reply = *watcher;
-                if (reply.isError()) {
-                    if (readOne && reply.error().type() == QDBusError::UnknownMethod)
-                        read(group, key, false);
-                    return;
-                }
-                store(group, key, reply.value().variant());
-            });
+void DesktopMotionPreference::read(const QString& group, const QString& key) {
+    DesktopPortal::read(m_bus, group, key, this,
+                        [this, group, key](const QVariant& value) { store(group, key, value); });
 }
 
 void DesktopMotionPreference::settingChanged(const QString& group, const QString& key,
@@ -106,7 +79,7 @@ void DesktopMotionPreference::settingChanged(const QString& group, const QString
 
 void DesktopMotionPreference::store(const QString& group, const QString& key,
                                     const QVariant& wrapped) {
-    const QVariant value = unwrapped(wrapped);
+    const QVariant value = DesktopPortal::unwrapped(wrapped);
     if (group == appearance && key == reducedMotionKey)
         m_reducedMotion = value.toUInt() == 1; // 0: no preference, 1: reduced
     else if (group == gnomeInterface && key == enableAnimationsKey)

@@ -34,7 +34,7 @@ private Q_SLOTS:
     void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 
 private:
-    void read(const QString& group, const QString& key, bool readOne = true);
+    void read(const QString& group, const QString& key);
     void store(const QString& group, const QString& key, const QVariant& value);
     void readKdeGlobals();
     void decide();
