@@ -144,6 +144,16 @@ std::optional<qint64> DigResponse::remainingTtl() const {
     return smallest;
 }
 
+std::optional<DigResponse::Record> DigResponse::firstRecord(QStringView type) const {
+    for (const QList<Record>* records : {&answer, &authority}) {
+        for (const Record& record : *records) {
+            if (record.type.compare(type, Qt::CaseInsensitive) == 0)
+                return record;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<AnswerStatus> DigResponse::answerStatus() const {
     if (status) {
         if (*status == u"NOERROR")

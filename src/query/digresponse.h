@@ -49,6 +49,9 @@ struct DigResponse {
     // for a negative answer the SOA's. None when no record says.
     std::optional<qint64> remainingTtl() const;
 
+    // The first record of this type in the answer, then in the authority section.
+    std::optional<Record> firstRecord(QStringView type) const;
+
     // The status as an AnswerStatus; without a response, failureKind().
     std::optional<AnswerStatus> answerStatus() const;
 

@@ -1,6 +1,7 @@
 #include "query/digrunner.h"
 
 #include "model/watchparser.h"
+#include "query/digresponse.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -202,27 +203,6 @@ void run(const QString& program, const QStringList& args, QObject* context, RawC
     process->run(program, args, timeout);
 }
 
-void ask(const QString& program, const QStringList& arguments, QObject* context,
-         ResponseCallback done, std::chrono::milliseconds timeout) {
-    run(
-        program, arguments, context,
-        [done = std::move(done)](const RawOutcome& outcome) {
-            if (const auto* failure = std::get_if<Failure>(&outcome)) {
-                done(*failure);
-                return;
-            }
-            const Output& output = std::get<Output>(outcome);
-            DigResponse response = DigResponse::parse(output.text);
-            if (output.exitStatus != 0) {
-                done(Failure{Failure::Reason::ExitStatus, output.exitStatus,
-                             response.failureKind().value_or(AnswerStatus::QueryFailed)});
-            } else {
-                done(std::move(response));
-            }
-        },
-        timeout);
-}
-
 void query(const QString& program, const QString& domain, RecordType type,
            const std::optional<QString>& server, QObject* context, Callback done,
            std::chrono::milliseconds timeout) {
@@ -237,13 +217,22 @@ void query(const QString& program, const QString& domain, RecordType type,
         return;
     }
 
-    ask(
+    run(
         program, arguments(domain, type, server), context,
-        [done = std::move(done)](const ResponseOutcome& outcome) {
-            if (const auto* response = std::get_if<DigResponse>(&outcome))
-                done(answerFrom(*response));
-            else
-                done(std::get<Failure>(outcome));
+        [done = std::move(done)](const RawOutcome& outcome) {
+            if (const auto* failure = std::get_if<Failure>(&outcome)) {
+                done(*failure);
+                return;
+            }
+            const Output& output = std::get<Output>(outcome);
+            const DigResponse response = DigResponse::parse(output.text);
+            if (output.exitStatus != 0) {
+                // The kind of failure comes from dig's own messages.
+                done(Failure{Failure::Reason::ExitStatus, output.exitStatus,
+                             response.failureKind().value_or(AnswerStatus::QueryFailed)});
+            } else {
+                done(answerFrom(response));
+            }
         },
         timeout);
 }

@@ -2,7 +2,6 @@
 
 #include "model/answerstatus.h"
 #include "model/recordtype.h"
-#include "query/digresponse.h"
 
 #include <QObject>
 #include <QString>
@@ -60,8 +59,6 @@ struct Answer {
 
 using Outcome = std::variant<Answer, Failure>;
 using Callback = std::function<void(const Outcome&)>;
-using ResponseOutcome = std::variant<DigResponse, Failure>;
-using ResponseCallback = std::function<void(const ResponseOutcome&)>;
 
 // What a dig run printed, whatever its exit status: a run that asks several
 // questions says how each one went in its output, and exits non-zero when
@@ -90,12 +87,6 @@ QString normalize(QStringView value);
 // Splits at line feeds, normalizes every piece, drops empty and ";" lines,
 // sorts the rest. Duplicates stay.
 QStringList valuesFromOutput(QStringView output);
-
-// Runs dig with `arguments` as given (which should include fixedOptions())
-// and parses what it printed. A non-zero exit status is a Failure whose kind
-// comes from dig's messages. Same delivery rules as query(); no domain check.
-void ask(const QString& program, const QStringList& arguments, QObject* context,
-         ResponseCallback done, std::chrono::milliseconds timeout = watchdogTimeout);
 
 // Starts one dig child. `done` runs exactly once, from the event loop and
 // never inside this call, unless `context` is destroyed first (then the child

@@ -3,7 +3,6 @@
 #include "query/digqueue.h"
 #include "query/digresponses.h"
 #include "query/digrunner.h"
-#include "query/zonefinder.h"
 
 #include <algorithm>
 #include <memory>
@@ -37,23 +36,18 @@ Problem problemOf(const DigResponse& reply) {
     return Problem::None;
 }
 
-} // namespace
-
+// The record and the SOA in one run; +norecurse, since only what the
+// server itself publishes counts.
 QStringList arguments(const ZoneServers& zone, const SourceServer& server, RecordType type) {
-    return QStringList{QStringLiteral("-r"),
-                       u'@' + server.address,
-                       QStringLiteral("+norecurse"),
-                       QStringLiteral("+time=3"),
-                       QStringLiteral("+tries=1"),
-                       QStringLiteral("+noall"),
-                       QStringLiteral("+comments"),
-                       QStringLiteral("+answer"),
-                       QStringLiteral("+authority"),
-                       zone.queryName,
-                       rawValue(type),
-                       zone.zone,
-                       QStringLiteral("SOA")};
+    return DigRunner::fixedOptions() + QStringList{u'@' + server.address,
+                                                   QStringLiteral("+norecurse"),
+                                                   zone.queryName,
+                                                   rawValue(type),
+                                                   zone.zone,
+                                                   QStringLiteral("SOA")};
 }
+
+} // namespace
 
 SourceAnswer read(const ZoneServers& zone, const SourceServer& server, const QString& output,
                   Instant checkedAt) {
@@ -74,7 +68,7 @@ SourceAnswer read(const ZoneServers& zone, const SourceServer& server, const QSt
     std::sort(answer.values.begin(), answer.values.end());
 
     for (const DigResponse& reply : replies) {
-        if (const std::optional<DigResponse::Record> soa = ZoneFinder::firstRecord(reply, u"SOA")) {
+        if (const std::optional<DigResponse::Record> soa = reply.firstRecord(u"SOA")) {
             bool ok = false;
             const quint32 serial = soa->rdata.split(u' ', Qt::SkipEmptyParts).value(2).toUInt(&ok);
             if (ok) {

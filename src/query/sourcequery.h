@@ -18,8 +18,6 @@ class DigQueue;
 // the watched record and for the zone's SOA (its serial), in one dig run each.
 namespace SourceQuery {
 
-QStringList arguments(const ZoneServers& zone, const SourceServer& server, RecordType type);
-
 // One server's dig output read into an answer comparable with the resolvers'.
 SourceAnswer read(const ZoneServers& zone, const SourceServer& server, const QString& output,
                   Instant checkedAt);

@@ -21,13 +21,6 @@ QString nameKey(const QString& printed) {
     return DigRunner::normalize(printed).toLower();
 }
 
-// Every name given to dig comes from the watch or from DNS answers; one that
-// is not a plain domain name (say a CNAME target "-f.example") would be read
-// by dig as an option, so it is never passed on.
-bool isSafeName(const QString& name) {
-    return WatchParser::isValidDomain(name) && !name.startsWith(u'-');
-}
-
 bool isAddress(const QString& text) {
     static const QRegularExpression form(QStringLiteral("^[0-9A-Fa-f:.]+$"));
     return text.contains(u'.') != text.contains(u':') && form.match(text).hasMatch();
@@ -40,14 +33,46 @@ QString parentOf(const QString& name) {
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-std::optional<DigResponse> single(const DigRunner::RawOutcome& outcome) {
-    const auto* output = std::get_if<DigRunner::Output>(&outcome);
-    if (!output)
-        return std::nullopt;
-    DigResponse reply = DigResponse::parse(output->text);
-    if (!reply.status)
-        return std::nullopt;
-    return reply;
+// -r keeps ~/.digrc out of what is read; one try, as for the resolvers.
+QStringList arguments(const QStringList& questions) {
+    return DigRunner::fixedOptions() + questions;
+}
+
+// The NS names of `zone` and the smallest TTL among them.
+std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const QString& zone) {
+    QStringList names;
+    std::optional<qint64> ttl;
+    for (const DigResponse::Record& record : reply.answer) {
+        if (record.type != QLatin1String("NS") || nameKey(record.owner) != zone)
+            continue;
+        const QString name = nameKey(record.rdata);
+        if (WatchParser::isValidDomain(name) && !names.contains(name))
+            names.append(name);
+        ttl = ttl ? std::min(*ttl, record.ttl) : record.ttl;
+    }
+    names.sort();
+    return {names, ttl.value_or(0)};
+}
+
+// Every address of every name, in the order of `names`, IPv4 first.
+QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStringList& names) {
+    QList<SourceServer> servers;
+    for (const QString& name : names) {
+        for (const QLatin1String type : {QLatin1String("A"), QLatin1String("AAAA")}) {
+            QStringList addresses;
+            for (const DigResponse& reply : replies) {
+                for (const DigResponse::Record& record : reply.answer) {
+                    if (record.type == type && nameKey(record.owner) == name
+                        && isAddress(record.rdata) && !addresses.contains(record.rdata))
+                        addresses.append(record.rdata);
+                }
+            }
+            addresses.sort();
+            for (const QString& address : addresses)
+                servers.append(SourceServer{name, address});
+        }
+    }
+    return servers;
 }
 
 struct Search {
@@ -63,6 +88,22 @@ struct Search {
             done(found);
     }
 };
+
+// Runs one question; a resolver that gave no response ends the search as
+// failed, anything else goes on to `next`.
+void askOne(const std::shared_ptr<Search>& search, const QStringList& question,
+            std::function<void(const DigResponse&)> next) {
+    search->queue.run(arguments(question), search->context,
+                      [search, next = std::move(next)](const DigRunner::RawOutcome& outcome) {
+                          const auto* output = std::get_if<DigRunner::Output>(&outcome);
+                          const DigResponse reply =
+                              output ? DigResponse::parse(output->text) : DigResponse{};
+                          if (!reply.status)
+                              search->finish(Found{std::nullopt, true});
+                          else
+                              next(reply);
+                      });
+}
 
 void askAddresses(const std::shared_ptr<Search>& search) {
     QStringList questions;
@@ -88,69 +129,48 @@ void askAddresses(const std::shared_ptr<Search>& search) {
 }
 
 void askNameServers(const std::shared_ptr<Search>& search) {
-    search->queue.run(arguments({search->apex.zone, QStringLiteral("NS")}), search->context,
-                      [search](const DigRunner::RawOutcome& outcome) {
-                          const std::optional<DigResponse> reply = single(outcome);
-                          if (!reply) {
-                              search->finish(Found{std::nullopt, true});
-                              return;
-                          }
-                          std::tie(search->nameServers, search->ttl) =
-                              nameServersFrom(*reply, search->apex.zone);
-                          if (search->nameServers.isEmpty())
-                              search->finish(Found{});
-                          else
-                              askAddresses(search);
-                      });
+    askOne(search, {search->apex.zone, QStringLiteral("NS")}, [search](const DigResponse& reply) {
+        std::tie(search->nameServers, search->ttl) = nameServersFrom(reply, search->apex.zone);
+        if (search->nameServers.isEmpty())
+            search->finish(Found{});
+        else
+            askAddresses(search);
+    });
 }
 
 void askApex(const std::shared_ptr<Search>& search, const QString& name, bool followCname) {
-    search->queue.run(arguments({name, QStringLiteral("SOA")}), search->context,
-                      [search, name, followCname](const DigRunner::RawOutcome& outcome) {
-                          const std::optional<DigResponse> reply = single(outcome);
-                          if (!reply) {
-                              search->finish(Found{std::nullopt, true});
-                              return;
-                          }
-                          std::optional<Apex> apex = apexFrom(*reply, name, followCname);
-                          if (!apex && !followCname) {
-                              // A watched CNAME: its own zone is its parent's.
-                              const bool isAlias =
-                                  std::any_of(reply->answer.cbegin(), reply->answer.cend(),
-                                              [&](const DigResponse::Record& r) {
-                                                  return r.type == QLatin1String("CNAME")
-                                                         && nameKey(r.owner) == name;
-                                              });
-                              if (isAlias && isSafeName(parentOf(name))) {
-                                  askApex(search, parentOf(name), true);
-                                  search->apex.target = name;
-                                  return;
-                              }
-                          }
-                          if (!apex) {
-                              search->finish(Found{});
-                              return;
-                          }
-                          // Asked for the parent of a watched CNAME: the record is the name's own.
-                          const QString target =
-                              search->apex.target.isEmpty() ? apex->target : search->apex.target;
-                          search->apex = *apex;
-                          search->apex.target = target;
-                          if (target != apex->target)
-                              search->apex.chain.clear();
-                          askNameServers(search);
-                      });
+    askOne(search, {name, QStringLiteral("SOA")},
+           [search, name, followCname](const DigResponse& reply) {
+               std::optional<Apex> apex = apexFrom(reply, name, followCname);
+               if (!apex && !followCname) {
+                   // A watched CNAME: its own zone is its parent's.
+                   const bool isAlias = std::any_of(reply.answer.cbegin(), reply.answer.cend(),
+                                                    [&](const DigResponse::Record& r) {
+                                                        return r.type == QLatin1String("CNAME")
+                                                               && nameKey(r.owner) == name;
+                                                    });
+                   if (isAlias && WatchParser::isValidDomain(parentOf(name))) {
+                       askApex(search, parentOf(name), true);
+                       search->apex.target = name;
+                       return;
+                   }
+               }
+               if (!apex) {
+                   search->finish(Found{});
+                   return;
+               }
+               // Asked for the parent of a watched CNAME: the record is the name's own.
+               const QString target =
+                   search->apex.target.isEmpty() ? apex->target : search->apex.target;
+               search->apex = *apex;
+               search->apex.target = target;
+               if (target != apex->target)
+                   search->apex.chain.clear();
+               askNameServers(search);
+           });
 }
 
 } // namespace
-
-QStringList arguments(const QStringList& questions) {
-    return QStringList{QStringLiteral("-r"),        QStringLiteral("+time=3"),
-                       QStringLiteral("+tries=1"),  QStringLiteral("+noall"),
-                       QStringLiteral("+comments"), QStringLiteral("+answer"),
-                       QStringLiteral("+authority")}
-           + questions;
-}
 
 std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool followCname) {
     Apex apex;
@@ -173,7 +193,7 @@ std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool
                    [](const DigResponse::Record& r) { return r.type == QLatin1String("CNAME"); })) {
         return std::nullopt;
     }
-    const std::optional<DigResponse::Record> soa = firstRecord(reply, u"SOA");
+    const std::optional<DigResponse::Record> soa = reply.firstRecord(u"SOA");
     // An SOA is seven fields, the third its serial; anything else is not one.
     const QStringList fields = soa ? soa->rdata.split(u' ', Qt::SkipEmptyParts) : QStringList();
     bool serial = false;
@@ -181,60 +201,15 @@ std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool
         return std::nullopt;
     apex.zone = nameKey(soa->owner);
     // Whatever the SOA belongs to must hold the target.
-    if (!isSafeName(apex.zone) || !isSafeName(apex.target)
+    if (!WatchParser::isValidDomain(apex.zone) || !WatchParser::isValidDomain(apex.target)
         || (apex.target != apex.zone && !apex.target.endsWith(u'.' + apex.zone)))
         return std::nullopt;
     return apex;
 }
 
-std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const QString& zone) {
-    QStringList names;
-    std::optional<qint64> ttl;
-    for (const DigResponse::Record& record : reply.answer) {
-        if (record.type != QLatin1String("NS") || nameKey(record.owner) != zone)
-            continue;
-        const QString name = nameKey(record.rdata);
-        if (isSafeName(name) && !names.contains(name))
-            names.append(name);
-        ttl = ttl ? std::min(*ttl, record.ttl) : record.ttl;
-    }
-    names.sort();
-    return {names, ttl.value_or(0)};
-}
-
-std::optional<DigResponse::Record> firstRecord(const DigResponse& reply, QStringView type) {
-    for (const QList<DigResponse::Record>* records : {&reply.answer, &reply.authority}) {
-        for (const DigResponse::Record& record : *records) {
-            if (record.type.compare(type, Qt::CaseInsensitive) == 0)
-                return record;
-        }
-    }
-    return std::nullopt;
-}
-
-QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStringList& names) {
-    QList<SourceServer> servers;
-    for (const QString& name : names) {
-        for (const QLatin1String type : {QLatin1String("A"), QLatin1String("AAAA")}) {
-            QStringList addresses;
-            for (const DigResponse& reply : replies) {
-                for (const DigResponse::Record& record : reply.answer) {
-                    if (record.type == type && nameKey(record.owner) == name
-                        && isAddress(record.rdata) && !addresses.contains(record.rdata))
-                        addresses.append(record.rdata);
-                }
-            }
-            addresses.sort();
-            for (const QString& address : addresses)
-                servers.append(SourceServer{name, address});
-        }
-    }
-    return servers;
-}
-
 void find(DigQueue& queue, const QString& name, RecordType type, QObject* context,
           std::function<void(const Found&)> done) {
-    if (!isSafeName(name)) {
+    if (!WatchParser::isValidDomain(name)) {
         // Not a name dig can be asked about: the source stays unknown.
         QMetaObject::invokeMethod(
             context, [done = std::move(done)] { done(Found{}); }, Qt::QueuedConnection);

@@ -32,9 +32,6 @@ struct Found {
 // The zone's servers are kept at least this long, whatever the NS TTL.
 inline constexpr qint64 minimumTtl = 60;
 
-// -r keeps ~/.digrc out of what is read; one try, as for the resolvers.
-QStringList arguments(const QStringList& questions);
-
 // From the reply to "NAME SOA": the zone's name, and the chain followed.
 struct Apex {
     QString zone;
@@ -43,15 +40,6 @@ struct Apex {
     bool operator==(const Apex&) const = default;
 };
 std::optional<Apex> apexFrom(const DigResponse& reply, const QString& name, bool followCname);
-
-// The NS names of `zone` and the smallest TTL among them.
-std::pair<QStringList, qint64> nameServersFrom(const DigResponse& reply, const QString& zone);
-
-// Every address of every name, in the order of `names`, IPv4 first.
-// The first record of this type in the answer, then in the authority section.
-std::optional<DigResponse::Record> firstRecord(const DigResponse& reply, QStringView type);
-
-QList<SourceServer> addressesFrom(const QList<DigResponse>& replies, const QStringList& names);
 
 // `done` runs once, from the event loop, unless `context` is destroyed first.
 void find(DigQueue& queue, const QString& name, RecordType type, QObject* context,

@@ -1,4 +1,5 @@
 #include "fakedig.h"
+#include "query/digresponse.h"
 #include "query/digrunner.h"
 
 #include <QFile>
