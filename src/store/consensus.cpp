@@ -50,7 +50,11 @@ bool reachedNoServer(const ResolverResult& result) {
 }
 
 QString answerKey(const ResolverResult& result) {
-    return result.values.join(QStringLiteral(", "));
+    return answerKey(result.values);
+}
+
+QString answerKey(const QStringList& values) {
+    return values.join(QStringLiteral(", "));
 }
 
 std::optional<QString> value(const Watch& /*watch*/, const ResultMap& results) {
@@ -199,12 +203,17 @@ std::optional<QString> recordText(QStringView value) {
 }
 
 bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source) {
-    if (watch.expected || !source.answer)
-        return false;
-    const std::optional<QString> consensus = value(watch, results);
-    return consensus && *consensus != *source.answer
-           && isSettled(watch, results) // the rule without a source: all four agree
-           && !isSettled(watch, results, source);
+    // The rule without a source: all four answered and agree, so that the
+    // consensus is their one answer.
+    return !watch.expected && source.answer && isSettled(watch, results)
+           && value(watch, results) != source.answer;
+}
+
+bool isLagging(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+               const SourceVerdict& source) {
+    const QList<Resolver> behind = lagging(watch, results, source);
+    return std::any_of(behind.cbegin(), behind.cend(),
+                       [&](const Resolver& r) { return r.id == resolver.id; });
 }
 
 ResolverStatus status(const Watch& watch, const ResultMap& results, const Resolver& resolver,

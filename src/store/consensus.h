@@ -34,6 +34,7 @@ bool reachedNoServer(const ResolverResult& result);
 // One resolver's whole answer as a single text: the unit the resolvers are
 // compared by, and the form a consensus is shown and notified in.
 QString answerKey(const ResolverResult& result);
+QString answerKey(const QStringList& values);
 
 // The most common answer among the resolvers that answered; a tie goes to
 // the earliest resolver.
@@ -46,6 +47,10 @@ bool isSettled(const Watch& watch, const ResultMap& results, const SourceVerdict
 // Without an expected value: all four agree, but not on what the zone's
 // servers now serve. The caches still hold the answer being replaced.
 bool agreeOnOldAnswer(const Watch& watch, const ResultMap& results, const SourceVerdict& source);
+
+// The resolver is among lagging().
+bool isLagging(const Watch& watch, const ResultMap& results, const Resolver& resolver,
+               const SourceVerdict& source = {});
 
 // Case-insensitive, against a whole value or one word of it.
 bool matches(const QStringList& values, const QString& expected);

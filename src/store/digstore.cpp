@@ -11,10 +11,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <utility>
-#include <variant>
 
 namespace Quello {
 
@@ -155,7 +153,6 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         SourceBook::Entry source;
         qsizetype outstanding = 0;
         std::function<void()> done;
-        bool anyServerReached = false;
     };
     auto gathering = std::make_shared<Gathering>();
     // The four resolvers and the zone's servers, asked side by side.
@@ -164,7 +161,7 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
     const auto gathered = [this, id, gathering] {
         if (--gathering->outstanding > 0)
             return;
-        finishCheck(id, gathering->fresh, gathering->source, gathering->anyServerReached);
+        finishCheck(id, gathering->fresh, gathering->source);
         if (gathering->done)
             gathering->done();
     };
@@ -178,18 +175,15 @@ void DigStore::startCheck(const Watch& copy, std::function<void()> done) {
         m_queries.query(copy.domain, copy.recordType, resolver.server, this,
                         [this, gathering, gathered,
                          resolverId = resolver.id](const DigRunner::Outcome& outcome) {
-                            const ResolverResult result =
-                                Consensus::resultFrom(outcome, m_clock.now());
-                            gathering->fresh.insert(resolverId, result);
-                            if (!Consensus::reachedNoServer(result))
-                                gathering->anyServerReached = true;
+                            gathering->fresh.insert(resolverId,
+                                                    Consensus::resultFrom(outcome, m_clock.now()));
                             gathered();
                         });
     }
 }
 
-void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source,
-                           bool anyServerReached) {
+void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh,
+                           const SourceBook::Entry& source) {
     // The four answers and the source's replace the earlier ones at once,
     // never one by one.
     m_results.insert(id, fresh);
@@ -209,7 +203,7 @@ void DigStore::finishCheck(const QUuid& id, const ResultMap& fresh, const Source
     // yet after a wake-up. That says nothing about the record, so the watch
     // keeps its state; falling back here would settle and notify it again
     // once the network returns.
-    if (anyServerReached)
+    if (!std::all_of(fresh.cbegin(), fresh.cend(), Consensus::reachedNoServer))
         settle(id);
     setChecking(id, false);
     pollSoonerIfNeeded(id);
@@ -258,10 +252,8 @@ ResolverStatus DigStore::status(const Watch& watch, const Resolver& resolver) co
 }
 
 bool DigStore::isLagging(const Watch& watch, const Resolver& resolver) const {
-    const QList<Resolver> behind =
-        Consensus::lagging(watch, m_results.value(watch.id), m_source.verdict(watch.id));
-    return std::any_of(behind.cbegin(), behind.cend(),
-                       [&](const Resolver& r) { return r.id == resolver.id; });
+    return Consensus::isLagging(watch, m_results.value(watch.id), resolver,
+                                m_source.verdict(watch.id));
 }
 
 std::optional<Instant> DigStore::expiryOf(const Watch& watch, const Resolver& resolver) const {

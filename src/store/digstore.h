@@ -7,7 +7,6 @@
 #include "query/digqueue.h"
 #include "query/digrunner.h"
 #include "store/consensus.h"
-#include "store/pollschedule.h"
 #include "store/resolverstatus.h"
 #include "store/sourcebook.h"
 
@@ -56,9 +55,6 @@ public:
     // An unreadable saved list is copied here before anything overwrites it.
     static inline const QString unreadableKey = QStringLiteral("QuelloWatches.unreadable");
 
-    static constexpr std::chrono::seconds pollingPeriod = PollSchedule::pollingPeriod;
-    static constexpr double pendingInterval = PollSchedule::pendingInterval;
-    static constexpr double settledInterval = PollSchedule::settledInterval;
     // After a wake-up the network takes a moment to come back; the checks
     // wait for it this long at most.
     static constexpr std::chrono::seconds wakeGrace{20};
@@ -131,8 +127,8 @@ private:
     void pollSoonerIfNeeded(const QUuid& id);
     std::optional<Instant> nextExpiryCheck() const;
     void startCheck(const Watch& copy, std::function<void()> done);
-    void finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source,
-                     bool anyServerReached);
+    void finishCheck(const QUuid& id, const ResultMap& fresh, const SourceBook::Entry& source);
+
     void connectivityChanged();
     void checkDue(bool evenOffline);
     void settle(const QUuid& id);

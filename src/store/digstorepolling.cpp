@@ -8,6 +8,7 @@
 #include "store/wakewatcher.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace Quello {
@@ -18,7 +19,7 @@ void DigStore::startPolling() {
     // The next pass comes after the polling period, or sooner when a pending
     // watch's last lagging cache expires before that.
     const Instant now = m_clock.now();
-    std::chrono::milliseconds delay = pollingPeriod;
+    std::chrono::milliseconds delay = PollSchedule::pollingPeriod;
     if (const std::optional<Instant> next = nextExpiryCheck()) {
         const auto until = std::chrono::milliseconds(std::llround((*next - now) * 1000.0));
         delay = std::clamp(until, std::chrono::milliseconds(0), delay);

@@ -4,8 +4,6 @@
 #include "query/sourcequery.h"
 #include "query/zonefinder.h"
 
-#include <QPointer>
-
 #include <utility>
 
 namespace Quello {
@@ -54,10 +52,12 @@ void SourceBook::ask(const Watch& watch, QObject* context, std::function<void(co
 
 void SourceBook::record(const QUuid& id, const Entry& entry) {
     m_entries.insert(id, entry);
+    m_verdicts.insert(id, SourceVerdict::judge(entry.answers));
 }
 
 void SourceBook::forget(const QUuid& id) {
     m_entries.remove(id);
+    m_verdicts.remove(id);
 }
 
 const SourceBook::Entry* SourceBook::entry(const QUuid& id) const {
@@ -66,8 +66,7 @@ const SourceBook::Entry* SourceBook::entry(const QUuid& id) const {
 }
 
 SourceVerdict SourceBook::verdict(const QUuid& id) const {
-    const Entry* found = entry(id);
-    return found ? SourceVerdict::judge(found->answers) : SourceVerdict{};
+    return m_verdicts.value(id);
 }
 
 } // namespace Quello

@@ -56,6 +56,8 @@ private:
     std::function<Instant()> m_now;
     QHash<QString, Cached> m_zones; // by name and type: watches of one record share them
     QHash<QUuid, Entry> m_entries;
+    // Judged once when recorded: the panel asks for it several times per paint.
+    QHash<QUuid, SourceVerdict> m_verdicts;
 };
 
 } // namespace Quello

@@ -6,9 +6,14 @@ namespace Quello {
 
 namespace {
 
+// Only asked with an expected value.
 bool serves(const Watch& watch, const SourceAnswer& answer) {
-    return answer.answered()
-           && (!watch.expected || Consensus::matchesExpected(watch, answer.values));
+    return answer.answered() && Consensus::matchesExpected(watch, answer.values);
+}
+
+bool anyServes(const Watch& watch, const QList<SourceAnswer>& answers) {
+    return std::any_of(answers.cbegin(), answers.cend(),
+                       [&](const SourceAnswer& a) { return serves(watch, a); });
 }
 
 } // namespace
@@ -39,11 +44,11 @@ QString SourceText::serverName(const SourceServer& server, const ZoneServers& zo
 }
 
 QString SourceText::answerText(const QStringList& values) {
-    return values.isEmpty() ? tr("no record") : values.join(QStringLiteral(", "));
+    return values.isEmpty() ? tr("no record") : Consensus::answerKey(values);
 }
 
-QString SourceText::disagreement(const Watch& watch, const SourceBook::Entry& source) {
-    const SourceVerdict verdict = SourceVerdict::judge(source.answers);
+QString SourceText::disagreement(const Watch& watch, const SourceBook::Entry& source,
+                                 const SourceVerdict& verdict) {
     QList<SourceAnswer> behind;
     for (const SourceAnswer& answer : source.answers) {
         if (!answer.answered())
@@ -51,7 +56,7 @@ QString SourceText::disagreement(const Watch& watch, const SourceBook::Entry& so
         const bool lagging =
             watch.expected
                 ? !serves(watch, answer)
-                : !verdict.answer || answer.values.join(QStringLiteral(", ")) != *verdict.answer;
+                : !verdict.answer || Consensus::answerKey(answer.values) != *verdict.answer;
         if (lagging)
             behind.append(answer);
     }
@@ -75,18 +80,15 @@ QString SourceText::details(const Watch& watch, const SourceBook::Entry* source)
     if (!verdict.known)
         return tr("unknown");
 
-    const bool anyServes = std::any_of(source->answers.cbegin(), source->answers.cend(),
-                                       [&](const SourceAnswer& a) { return serves(watch, a); });
-    if (watch.expected && !anyServes)
+    if (watch.expected && !anyServes(watch, source->answers))
         return tr("not published yet");
     const QString disagree = (watch.expected ? !SourceVerdict::allServe(source->answers, watch)
                                              : !verdict.answer || !verdict.behind.isEmpty())
-                                 ? disagreement(watch, *source)
+                                 ? disagreement(watch, *source, verdict)
                                  : QString();
     if (!verdict.answer)
         return disagree;
 
-    // The answer key is the values joined as answerText joins them.
     QString text = verdict.answer->isEmpty() ? answerText({}) : *verdict.answer;
     text += QStringLiteral(" \u00b7 ")
             + tr("%1 of %2 servers").arg(verdict.agreeing).arg(verdict.counted);
@@ -114,15 +116,14 @@ QString SourceText::blocker(const Watch& watch, const SourceBook::Entry* source,
     if (!verdict.known)
         return {};
     if (watch.expected) {
-        const bool anyServes = std::any_of(source->answers.cbegin(), source->answers.cend(),
-                                           [&](const SourceAnswer& a) { return serves(watch, a); });
-        if (!anyServes)
+        if (!anyServes(watch, source->answers))
             return tr("not published yet");
-        return SourceVerdict::allServe(source->answers, watch) ? QString()
-                                                               : disagreement(watch, *source);
+        return SourceVerdict::allServe(source->answers, watch)
+                   ? QString()
+                   : disagreement(watch, *source, verdict);
     }
     if (!verdict.answer)
-        return disagreement(watch, *source);
+        return disagreement(watch, *source, verdict);
     if (Consensus::agreeOnOldAnswer(watch, results, verdict))
         return tr("resolvers agree on the old answer");
     return {};

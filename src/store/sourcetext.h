@@ -31,7 +31,8 @@ public:
     static QString answerText(const QStringList& values);
 
 private:
-    static QString disagreement(const Watch& watch, const SourceBook::Entry& source);
+    static QString disagreement(const Watch& watch, const SourceBook::Entry& source,
+                                const SourceVerdict& verdict);
 };
 
 } // namespace Quello

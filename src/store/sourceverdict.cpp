@@ -15,10 +15,6 @@ bool isCounted(const SourceAnswer& answer) {
     return answer.problem != SourceAnswer::Problem::NoRoute;
 }
 
-QString keyOf(const SourceAnswer& answer) {
-    return answer.values.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 SourceVerdict SourceVerdict::judge(const QList<SourceAnswer>& answers) {
@@ -31,7 +27,7 @@ SourceVerdict SourceVerdict::judge(const QList<SourceAnswer>& answers) {
         if (!answer.answered())
             continue;
         verdict.known = true;
-        const QString key = keyOf(answer);
+        const QString key = Consensus::answerKey(answer.values);
         const auto it = std::find_if(counts.begin(), counts.end(),
                                      [&](const auto& entry) { return entry.first == key; });
         if (it == counts.end())
@@ -54,7 +50,8 @@ SourceVerdict SourceVerdict::judge(const QList<SourceAnswer>& answers) {
     for (const SourceAnswer& answer : answers) {
         if (!isCounted(answer))
             continue;
-        if (answer.answered() && verdict.answer && keyOf(answer) == *verdict.answer) {
+        if (answer.answered() && verdict.answer
+            && Consensus::answerKey(answer.values) == *verdict.answer) {
             if (answer.serial)
                 verdict.serial = std::max(verdict.serial.value_or(0), *answer.serial);
         } else {

@@ -97,11 +97,8 @@ QString ProgressView::cached(const Resolver& resolver) const {
     if (it == m_run.results().cend())
         return {};
     const std::optional<Instant> expiry = Consensus::expiry(*it);
-    const QList<Resolver> behind =
-        Consensus::lagging(m_run.watch(), m_run.results(), m_run.sourceVerdict());
-    const bool lagging = std::any_of(behind.cbegin(), behind.cend(),
-                                     [&](const Resolver& r) { return r.id == resolver.id; });
-    if (!expiry || !lagging)
+    if (!expiry
+        || !Consensus::isLagging(m_run.watch(), m_run.results(), resolver, m_run.sourceVerdict()))
         return {};
     return StatusText::cachedFor(*expiry, WaitRun::now());
 }

@@ -22,13 +22,13 @@ WaitRun::WaitRun(const WatchRequest& request, std::chrono::seconds interval,
     , m_interval(interval)
     , m_timeout(timeout)
     , m_queries(digProgram)
-    , m_source(m_queries, [] { return instantFromDateTime(QDateTime::currentDateTimeUtc()); })
+    , m_source(m_queries, &WaitRun::now)
     , m_sourceOnly(sourceOnly) {
     m_watch.id = QUuid::createUuid();
     m_watch.domain = request.domain;
     m_watch.recordType = request.type;
     m_watch.expected = request.expected;
-    m_watch.createdAt = instantFromDateTime(QDateTime::currentDateTimeUtc());
+    m_watch.createdAt = now();
 
     m_next.setSingleShot(true);
     // A coarse timer may fire up to 5 % early: a check meant for just after a
