@@ -75,11 +75,7 @@ PanelView::PanelView(DigStore& store, QWidget* parent)
     connect(&m_store, &DigStore::watchRemoved, this, &PanelView::refresh);
     connect(&m_store, &DigStore::watchUpdated, this, &PanelView::refresh);
     m_announcer = new Announcer(this);
-    for (const Watch& watch : m_store.watches())
-        m_settled.insert(watch.id, watch.settledAt.has_value());
     connect(&m_store, &DigStore::watchUpdated, this, &PanelView::announceSettling);
-    connect(&m_store, &DigStore::watchRemoved, this,
-            [this](const QUuid& id) { m_settled.remove(id); });
     // A reader turned on while the panel is open is told where it is.
     connect(new ScreenReaderStatus(this), &ScreenReaderStatus::readerListening, this,
             &PanelView::greetReader);
@@ -237,16 +233,12 @@ void PanelView::greetReader() {
 }
 
 void PanelView::announceSettling(const QUuid& id) {
-    const Watch* watch = m_store.watch(id);
-    if (watch == nullptr)
-        return;
-    const bool settled = watch->settledAt.has_value();
-    const bool was = m_settled.value(id, false);
-    m_settled.insert(id, settled);
-    if (settled == was || !isVisible())
-        return;
-    m_announcer->announce(settled ? tr("%1 propagated").arg(watch->domain)
-                                  : tr("%1 propagating again").arg(watch->domain));
+    // The store tells of a watch only when it settles or falls back; the
+    // announcer keeps quiet while the panel is hidden.
+    if (const Watch* watch = m_store.watch(id)) {
+        m_announcer->announce(watch->settledAt ? tr("%1 propagated").arg(watch->domain)
+                                               : tr("%1 propagating again").arg(watch->domain));
+    }
 }
 
 void PanelView::applyPalette() {

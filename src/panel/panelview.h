@@ -76,7 +76,6 @@ private:
     WatchListView* m_listArea = nullptr;
     InputBar* m_inputBar = nullptr;
     Announcer* m_announcer = nullptr;
-    QHash<QUuid, bool> m_settled; // as last seen, to tell settling from falling back
 };
 
 } // namespace Quello

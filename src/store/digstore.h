@@ -111,7 +111,7 @@ public:
 Q_SIGNALS:
     void watchAdded(const QUuid& id); // appended at the end of watches()
     void watchRemoved(const QUuid& id);
-    void watchUpdated(const QUuid& id);    // a field of that watch changed (settledAt)
+    void watchUpdated(const QUuid& id);    // that watch settled or fell back (settledAt)
     void resultsChanged(const QUuid& id);  // the results of that watch were replaced or dropped
     void checkingChanged(const QUuid& id); // that id entered or left isChecking()
     void offlineChanged(bool offline);

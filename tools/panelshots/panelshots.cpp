@@ -142,6 +142,15 @@ struct State {
 QList<State> states() {
     const QString one = QStringLiteral("192.0.2.1\n");
     // A list longer than the panel shows, every watch settled.
+    // Two watches whose resolvers all agree.
+    const auto twoSettled = [one](Scene& scene) {
+        const Watch a = watch(QStringLiteral("example.com"));
+        const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
+        scene.answerAll(a.domain, one);
+        scene.answerAll(b.domain, QStringLiteral("10 mail.example.org.\n"));
+        scene.start({a, b});
+        return checksDone(*scene.store);
+    };
     const auto manyHosts = [one](Scene& scene) {
         QList<Watch> watches;
         for (int i = 1; i <= 14; ++i)
@@ -205,13 +214,8 @@ QList<State> states() {
              return true;
          }},
         {QStringLiteral("offline"),
-         [one](Scene& scene) {
-             const Watch a = watch(QStringLiteral("example.com"));
-             const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
-             scene.answerAll(a.domain, one);
-             scene.answerAll(b.domain, QStringLiteral("10 mail.example.org.\n"));
-             scene.start({a, b});
-             if (!checksDone(*scene.store))
+         [twoSettled](Scene& scene) {
+             if (!twoSettled(scene))
                  return false;
              scene.connectivity.set(Connectivity::State::Offline);
              return true;
@@ -298,14 +302,9 @@ QList<State> states() {
              return true;
          }},
         {QStringLiteral("focused"),
-         [one](Scene& scene) {
+         [twoSettled](Scene& scene) {
              // Tab from the field to the list: the keyboard's focus ring.
-             const Watch a = watch(QStringLiteral("example.com"));
-             const Watch b = watch(QStringLiteral("example.org"), RecordType::MX);
-             scene.answerAll(a.domain, one);
-             scene.answerAll(b.domain, QStringLiteral("10 mail.example.org.\n"));
-             scene.start({a, b});
-             if (!checksDone(*scene.store))
+             if (!twoSettled(scene))
                  return false;
              scene.panel->show();
              scene.panel->activateWindow();

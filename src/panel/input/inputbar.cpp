@@ -75,8 +75,7 @@ void InputBar::changeEvent(QEvent* event) {
         applyPalette();
 }
 
-QString InputBar::spokenPreview(const QString& text) {
-    const InputPreview preview(text);
+QString InputBar::spokenPreview(const InputPreview& preview, const QString& text) {
     if (preview.aceDomain())
         return tr("Not a valid watch; Tab puts in its ACE form, %1").arg(*preview.aceDomain());
     if (!preview.parses())
@@ -90,10 +89,10 @@ QString InputBar::spokenPreview(const QString& text) {
 }
 
 void InputBar::inputChanged(const QString& text) {
-    m_field->setAccessibleDescription(spokenPreview(text));
     const InputPreview preview(text);
+    m_field->setAccessibleDescription(spokenPreview(preview, text));
     const std::optional<QString> key = preview.animationKey();
-    if (preview.animationKey())
+    if (key)
         m_chipRow->setChips(preview.chips());
     m_chipRow->setCursor(preview.aceLine() ? Qt::PointingHandCursor : Qt::ArrowCursor);
     // Edits that keep the parsed domain only change the chips; a new domain

@@ -12,6 +12,7 @@ namespace Quello {
 class ChipRow;
 class DigStore;
 class FieldRow;
+class InputPreview;
 
 // The bottom of the panel: one line where a watch is typed, previewed as
 // chips while it parses, and added with Return.
@@ -25,10 +26,6 @@ public:
     ChipRow* chipRow() const { return m_chipRow; }
     FieldRow* fieldRow() const { return m_fieldRow; }
 
-    // The preview in words, for the field's accessible description: what
-    // Return would add, or that the line is not a watch.
-    static QString spokenPreview(const QString& text);
-
 protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,6 +33,9 @@ protected:
 private:
     void applyPalette();
     void inputChanged(const QString& text);
+    // The preview in words, for the field's accessible description: what
+    // Return would add, or that the line is not a watch.
+    static QString spokenPreview(const InputPreview& preview, const QString& text);
     void addWatch();
     void tellOutcome(const QString& outcome);
     // Puts the ACE form the preview offers into the field; false without one.

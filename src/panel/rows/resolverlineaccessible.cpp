@@ -3,7 +3,6 @@
 #include "model/resolver.h"
 #include "panel/rows/resolverdetails.h"
 #include "panel/rows/watchrow.h"
-#include "store/consensus.h"
 #include "store/digstore.h"
 
 #include <QCoreApplication>
@@ -11,6 +10,24 @@
 #include <QWindow>
 
 namespace Quello {
+
+namespace {
+
+// "agrees", "disagrees" or "waiting": how the resolver of a line with this
+// dot stands.
+QString statusWord(ResolverStatus dot, const DigStore& store, const Watch& watch,
+                   const Resolver& resolver) {
+    if (dot == ResolverStatus::Waiting)
+        return QCoreApplication::translate("Quello::ResolverDetails", "waiting");
+    // Without an expected value, a resolver that answers differently from
+    // the others (or from the zone's servers) holds the watch back as much as
+    // one that fails.
+    if (store.isLagging(watch, resolver))
+        return QCoreApplication::translate("Quello::ResolverDetails", "disagrees");
+    return QCoreApplication::translate("Quello::ResolverDetails", "agrees");
+}
+
+} // namespace
 
 ResolverLineAccessible::ResolverLineAccessible(WatchRow* row, int index)
     : m_row(row)
@@ -42,19 +59,7 @@ QString ResolverLineAccessible::text(QAccessible::Text t) const {
     // The dot's colour in words: which resolver lags is the point.
     const Resolver& resolver = Resolver::all().at(static_cast<std::size_t>(m_index - 1));
     return line.name + QStringLiteral(", ") + answer + QStringLiteral(", ")
-           + statusWord(m_row->store(), m_row->watch(), resolver);
-}
-
-QString ResolverLineAccessible::statusWord(const DigStore& store, const Watch& watch,
-                                           const Resolver& resolver) {
-    if (store.status(watch, resolver) == ResolverStatus::Waiting)
-        return QCoreApplication::translate("Quello::ResolverDetails", "waiting");
-    // Without an expected value, a resolver that answers differently from
-    // the others (or from the zone's servers) holds the watch back as much as
-    // one that fails.
-    if (store.isLagging(watch, resolver))
-        return QCoreApplication::translate("Quello::ResolverDetails", "disagrees");
-    return QCoreApplication::translate("Quello::ResolverDetails", "agrees");
+           + statusWord(line.dot, m_row->store(), m_row->watch(), resolver);
 }
 
 QRect ResolverLineAccessible::rect() const {

@@ -5,10 +5,7 @@
 
 namespace Quello {
 
-class DigStore;
 class WatchRow;
-struct Resolver;
-struct Watch;
 
 // One line of a row's open details as assistive technology reads it: the
 // resolver's name and its latest answer or state. It has no widget of its
@@ -31,9 +28,6 @@ public:
     // An item, not a label: a reader says no role word after each line.
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
-
-    // "agrees", "disagrees" or "waiting": how the resolver stands.
-    static QString statusWord(const DigStore& store, const Watch& watch, const Resolver& resolver);
 
 private:
     QPointer<WatchRow> m_row;

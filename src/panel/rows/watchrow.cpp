@@ -41,7 +41,11 @@ WatchRow::WatchRow(DigStore& store, const Watch& watch, QWidget* parent, bool ex
     setFocusPolicy(Qt::StrongFocus);
 }
 
-QString WatchRow::sourceBlocker(const DigStore& store, const Watch& watch) {
+namespace {
+
+// What keeps a pending watch from settling when the caches are not to blame
+// (the source's words); empty otherwise.
+QString sourceBlocker(const DigStore& store, const Watch& watch) {
     if (watch.settledAt)
         return {};
     return SourceText::blocker(watch, store.source().entry(watch.id),
@@ -49,7 +53,7 @@ QString WatchRow::sourceBlocker(const DigStore& store, const Watch& watch) {
 }
 
 // When the last lagging cache of a pending watch lets go: "about 3 min".
-std::optional<QString> WatchRow::etaText(const DigStore& store, const Watch& watch) {
+std::optional<QString> etaText(const DigStore& store, const Watch& watch) {
     if (watch.settledAt)
         return std::nullopt;
     const std::optional<Instant> eta = store.etaOf(watch);
@@ -57,6 +61,8 @@ std::optional<QString> WatchRow::etaText(const DigStore& store, const Watch& wat
         return std::nullopt;
     return StatusText::eta(*eta, store.now());
 }
+
+} // namespace
 
 QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
     // When the zone's servers, not the caches, are what is missing, that is
@@ -112,8 +118,13 @@ bool WatchRow::isCountingDown() const {
 void WatchRow::tick() {
     // The words move on with the clock; what they say to assistive technology
     // is read when asked, so no event is sent for each second.
+    remeasure();
+}
+
+void WatchRow::remeasure() {
+    // The top line depends on the domain, the type, the width and the fonts
+    // only (changeEvent sees to the fonts); the details follow the answers.
     const int before = width() > 0 ? heightForWidth(width()) : -1;
-    m_topLayout.width = -1;
     m_detailsWidth = -1;
     if (width() <= 0 || heightForWidth(width()) != before)
         updateGeometry();
@@ -144,12 +155,7 @@ void WatchRow::setExpanded(bool expanded) {
 void WatchRow::refresh() {
     if (const Watch* current = m_store.watch(m_watch.id))
         m_watch = *current;
-    const int before = width() > 0 ? heightForWidth(width()) : -1;
-    m_topLayout.width = -1;
-    m_detailsWidth = -1;
-    if (width() <= 0 || heightForWidth(width()) != before)
-        updateGeometry();
-    update();
+    remeasure();
     notifyAccessibility();
 }
 

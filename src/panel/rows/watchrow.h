@@ -57,6 +57,7 @@ public:
     bool isCountingDown() const;
     // Redraws the countdowns: the list calls it once a second while shown.
     void tick();
+    void remeasure();
 
     void checkNow();
     // Removes the watch from the store; the list then lets the row leave.
@@ -76,11 +77,7 @@ public:
     // The domain as the row shows it: an ACE name with its Unicode form beside.
     static QString domainTitle(const QString& domain);
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);
-    // What keeps a pending watch from settling when the caches are not to
-    // blame (the source's words); empty otherwise.
-    static QString sourceBlocker(const DigStore& store, const Watch& watch);
     static StatusDotLook statusDotLook(const DigStore& store, const Watch& watch);
-    static std::optional<QString> etaText(const DigStore& store, const Watch& watch);
 
     // The resolver lines of the open details, in the row's coordinates.
     QList<QRect> detailLineRects() const;

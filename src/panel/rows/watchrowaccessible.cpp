@@ -1,6 +1,5 @@
 #include "panel/rows/watchrowaccessible.h"
 
-#include "model/resolver.h"
 #include "panel/rows/resolverdetails.h"
 #include "panel/rows/resolverlineaccessible.h"
 #include "panel/rows/watchrow.h"
@@ -55,18 +54,14 @@ void WatchRowAccessible::notifyExpanded(WatchRow* row) {
     }
 }
 
-void WatchRowAccessible::notifyDetailsChanged(WatchRow* row) {
-    auto* self = dynamic_cast<WatchRowAccessible*>(QAccessible::queryAccessibleInterface(row));
-    if (self == nullptr || !row->isExpanded())
-        return;
-    for (int i = 0; i < self->childCount(); ++i) {
-        QAccessibleEvent line(self->child(i), QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&line);
-    }
-}
-
 void WatchRowAccessible::notifyTextChanged(WatchRow* row) {
-    notifyDetailsChanged(row);
+    auto* self = dynamic_cast<WatchRowAccessible*>(QAccessible::queryAccessibleInterface(row));
+    if (self != nullptr && row->isExpanded()) {
+        for (int i = 0; i < self->childCount(); ++i) {
+            QAccessibleEvent line(self->child(i), QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&line);
+        }
+    }
     // The value is part of the name (see text()); a button has no value
     // change to send over AT-SPI.
     QAccessibleEvent nameChanged(row, QAccessible::NameChanged);
@@ -126,20 +121,16 @@ QAccessibleInterface* WatchRowAccessible::childAt(int x, int y) const {
 }
 
 void WatchRowAccessible::follow(WatchRow* row) {
-    install();
-    QObject::connect(row, &WatchRow::accessibleExpandedChanged, row,
-                     [row] { notifyExpanded(row); });
-    QObject::connect(row, &WatchRow::accessibleTextChanged, row, [row] { notifyTextChanged(row); });
-    QObject::connect(row, &WatchRow::accessibleLineChanged, row,
-                     [row](int line) { notifyLineChanged(row, line); });
-}
-
-void WatchRowAccessible::install() {
     static const bool installed = [] {
         QAccessible::installFactory(watchRowFactory);
         return true;
     }();
     Q_UNUSED(installed);
+    QObject::connect(row, &WatchRow::accessibleExpandedChanged, row,
+                     [row] { notifyExpanded(row); });
+    QObject::connect(row, &WatchRow::accessibleTextChanged, row, [row] { notifyTextChanged(row); });
+    QObject::connect(row, &WatchRow::accessibleLineChanged, row,
+                     [row](int line) { notifyLineChanged(row, line); });
 }
 
 QString WatchRowAccessible::settledValue() {

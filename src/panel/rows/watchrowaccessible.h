@@ -25,22 +25,6 @@ public:
     // every row as soon as it is made.
     static void follow(WatchRow* row);
 
-    // Tells assistive technology that `row` opened or closed, that the
-    // answers in its open details changed, or that its words changed.
-    static void notifyExpanded(WatchRow* row);
-    static void notifyDetailsChanged(WatchRow* row);
-    static void notifyTextChanged(WatchRow* row);
-    // Tells it the arrows moved to the resolver line `line`, or back to the
-    // row (-1).
-    static void notifyLineChanged(WatchRow* row, int line);
-
-    // The row as a reader says it: the summary, what the row shows while no
-    // value is agreed, then "settled" or "propagating".
-    static QString spokenName(const DigStore& store, const Watch& watch);
-
-    // Registers the factory with Qt's accessibility once per process.
-    static void install();
-
     static QString settledValue();
     static QString pendingValue();
     static QString checkNowAction();
@@ -58,6 +42,18 @@ public:
     QStringList keyBindingsForAction(const QString& actionName) const override;
 
 private:
+    // Tells assistive technology that `row` opened or closed, or that its
+    // words (and those of its open details) changed.
+    static void notifyExpanded(WatchRow* row);
+    static void notifyTextChanged(WatchRow* row);
+    // Tells it the arrows moved to the resolver line `line`, or back to the
+    // row (-1).
+    static void notifyLineChanged(WatchRow* row, int line);
+
+    // The row as a reader says it: the summary, what the row shows while no
+    // value is agreed, then "settled" or "propagating".
+    static QString spokenName(const DigStore& store, const Watch& watch);
+
     WatchRow* row() const;
     // Made on first use and kept with stable ids while the row lives.
     QAccessible::Id lineId(int index) const;

@@ -189,7 +189,7 @@ void WatchRow::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         const qreal inset = focusRingWidth / 2;
         // On the resolver line the arrows moved to, or around the row.
-        const QRectF ring = m_currentLine >= 0 && m_currentLine < detailLineRects().size()
+        const QRectF ring = m_currentLine >= 0 && m_currentLine < ResolverDetails::lineCount()
                                 ? QRectF(detailLineRects().at(m_currentLine)).adjusted(-4, -2, 0, 2)
                                 : QRectF(rect());
         painter.drawRoundedRect(ring.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,

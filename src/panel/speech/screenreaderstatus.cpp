@@ -64,7 +64,6 @@ void ScreenReaderStatus::update(const QVariantMap& properties) {
                                .connect(registry, QStringLiteral("/org/a11y/atspi/registry"),
                                         registry, QStringLiteral("EventListenerRegistered"), this,
                                         SLOT(listenerRegistered(QString, QString)));
-        Q_EMIT turnedOn();
     }
 }
 

@@ -19,10 +19,7 @@ class ScreenReaderStatus : public QObject {
 public:
     explicit ScreenReaderStatus(QObject* parent = nullptr);
 
-    bool isOn() const { return m_enabled || m_screenReader; }
-
 Q_SIGNALS:
-    void turnedOn();
     void readerListening();
 
 private Q_SLOTS:
@@ -31,6 +28,7 @@ private Q_SLOTS:
     void listenerRegistered(const QString& bus, const QString& event);
 
 private:
+    bool isOn() const { return m_enabled || m_screenReader; }
     void update(const QVariantMap& properties);
 
     bool m_enabled = false;
