@@ -1,5 +1,6 @@
 #include "menubar/colorschemewatcher.h"
 
+#include "panel/motion/desktopmotionpreference.h"
 #include "panel/style/desktopportal.h"
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStyle>
 
 namespace Quello {
@@ -42,6 +42,56 @@ void apply(const std::optional<QPalette>& palette) {
         QApplication::setPalette(*palette);
 }
 
+// The palette a kdeglobals file describes, over `base`.
+QPalette fromKdeGlobals(const QString& file, QPalette base) {
+    const QSettings globals(file, QSettings::IniFormat);
+    const auto set = [&](QPalette::ColorRole role, const char* group, const char* key) {
+        if (const auto color = kdeColor(
+                globals,
+                QStringLiteral("Colors:%1/%2").arg(QLatin1String(group), QLatin1String(key))))
+            base.setColor(role, *color);
+    };
+    set(QPalette::Window, "Window", "BackgroundNormal");
+    set(QPalette::WindowText, "Window", "ForegroundNormal");
+    set(QPalette::Base, "View", "BackgroundNormal");
+    set(QPalette::AlternateBase, "View", "BackgroundAlternate");
+    set(QPalette::Text, "View", "ForegroundNormal");
+    set(QPalette::PlaceholderText, "View", "ForegroundInactive");
+    set(QPalette::Button, "Button", "BackgroundNormal");
+    set(QPalette::ButtonText, "Button", "ForegroundNormal");
+    set(QPalette::Highlight, "Selection", "BackgroundNormal");
+    set(QPalette::HighlightedText, "Selection", "ForegroundNormal");
+    set(QPalette::ToolTipBase, "Tooltip", "BackgroundNormal");
+    set(QPalette::ToolTipText, "Tooltip", "ForegroundNormal");
+    return base;
+}
+
+// The palette for the portal's preference: 1 dark, 2 light, else none.
+std::optional<QPalette> forPreference(uint preference) {
+    if (preference == 2)
+        return QApplication::style()->standardPalette();
+    if (preference != 1)
+        return std::nullopt;
+    // Breeze Dark's colours, a dark scheme most users have met.
+    const QColor text(252, 252, 252), window(32, 35, 38), view(20, 22, 24), button(41, 44, 48);
+    QPalette dark(button, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::Base, view);
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::PlaceholderText, QColor(161, 169, 177));
+    dark.setColor(QPalette::Highlight, QColor(61, 174, 233));
+    dark.setColor(QPalette::HighlightedText, text);
+    dark.setColor(QPalette::ToolTipBase, window);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::Link, QColor(29, 153, 243));
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(QPalette::Disabled, role, QColor(110, 113, 116));
+    return dark;
+}
+
 } // namespace
 
 ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent)
@@ -51,8 +101,7 @@ ColorSchemeWatcher::ColorSchemeWatcher(QObject* parent)
     connect(&m_settle, &QTimer::timeout, this, &ColorSchemeWatcher::readKdeGlobals);
 
     if (onKde()) {
-        m_kdeGlobals = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                       + QStringLiteral("/kdeglobals");
+        m_kdeGlobals = DesktopMotionPreference::kdeGlobalsPath();
         m_kdeGlobalsWritten = QFileInfo(m_kdeGlobals).lastModified();
         connect(&m_files, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
         connect(&m_files, &QFileSystemWatcher::directoryChanged, &m_settle,
@@ -95,54 +144,6 @@ void ColorSchemeWatcher::readKdeGlobals() {
         return;
     m_kdeGlobalsWritten = written;
     apply(fromKdeGlobals(m_kdeGlobals, QApplication::palette()));
-}
-
-QPalette ColorSchemeWatcher::fromKdeGlobals(const QString& file, QPalette base) {
-    const QSettings globals(file, QSettings::IniFormat);
-    const auto set = [&](QPalette::ColorRole role, const char* group, const char* key) {
-        if (const auto color = kdeColor(
-                globals,
-                QStringLiteral("Colors:%1/%2").arg(QLatin1String(group), QLatin1String(key))))
-            base.setColor(role, *color);
-    };
-    set(QPalette::Window, "Window", "BackgroundNormal");
-    set(QPalette::WindowText, "Window", "ForegroundNormal");
-    set(QPalette::Base, "View", "BackgroundNormal");
-    set(QPalette::AlternateBase, "View", "BackgroundAlternate");
-    set(QPalette::Text, "View", "ForegroundNormal");
-    set(QPalette::PlaceholderText, "View", "ForegroundInactive");
-    set(QPalette::Button, "Button", "BackgroundNormal");
-    set(QPalette::ButtonText, "Button", "ForegroundNormal");
-    set(QPalette::Highlight, "Selection", "BackgroundNormal");
-    set(QPalette::HighlightedText, "Selection", "ForegroundNormal");
-    set(QPalette::ToolTipBase, "Tooltip", "BackgroundNormal");
-    set(QPalette::ToolTipText, "Tooltip", "ForegroundNormal");
-    return base;
-}
-
-std::optional<QPalette> ColorSchemeWatcher::forPreference(uint preference) {
-    if (preference == 2)
-        return QApplication::style()->standardPalette();
-    if (preference != 1)
-        return std::nullopt;
-    // Breeze Dark's colours, a dark scheme most users have met.
-    const QColor text(252, 252, 252), window(32, 35, 38), view(20, 22, 24), button(41, 44, 48);
-    QPalette dark(button, window);
-    dark.setColor(QPalette::WindowText, text);
-    dark.setColor(QPalette::Text, text);
-    dark.setColor(QPalette::ButtonText, text);
-    dark.setColor(QPalette::Base, view);
-    dark.setColor(QPalette::AlternateBase, window);
-    dark.setColor(QPalette::PlaceholderText, QColor(161, 169, 177));
-    dark.setColor(QPalette::Highlight, QColor(61, 174, 233));
-    dark.setColor(QPalette::HighlightedText, text);
-    dark.setColor(QPalette::ToolTipBase, window);
-    dark.setColor(QPalette::ToolTipText, text);
-    dark.setColor(QPalette::Link, QColor(29, 153, 243));
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(QPalette::Disabled, role, QColor(110, 113, 116));
-    return dark;
 }
 
 } // namespace Quello

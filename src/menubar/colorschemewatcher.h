@@ -24,11 +24,6 @@ class ColorSchemeWatcher : public QObject {
 public:
     explicit ColorSchemeWatcher(QObject* parent = nullptr);
 
-    // The palette a kdeglobals file describes, over `base`.
-    static QPalette fromKdeGlobals(const QString& file, QPalette base);
-    // The palette for the portal's preference: 1 dark, 2 light, else none.
-    static std::optional<QPalette> forPreference(uint preference);
-
 private Q_SLOTS:
     // org.freedesktop.portal.Settings.SettingChanged(group, key, value).
     void settingChanged(const QDBusMessage& message);

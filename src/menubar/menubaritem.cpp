@@ -57,8 +57,7 @@ MenuBarItem::MenuBarItem(DigStore& store, QObject* parent)
     m_relist.setSingleShot(true);
     m_relist.setInterval(relistMs);
     connect(&m_relist, &QTimer::timeout, this, [this] {
-        if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
-            && !m_hosts->itemListed()) {
+        if (awaitingListing()) {
             delete m_tray;
             m_tray = nullptr;
             createTray();
@@ -86,10 +85,9 @@ QRect MenuBarItem::iconGeometry() const {
     return m_tray != nullptr ? m_tray->geometry() : QRect();
 }
 
-QColor MenuBarItem::foreground() {
-    return TrayForeground::forDesktop(
-        qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-        QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText));
+bool MenuBarItem::awaitingListing() const {
+    return m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
+           && !m_hosts->itemListed();
 }
 
 bool MenuBarItem::eventFilter(QObject* watched, QEvent* event) {
@@ -110,8 +108,7 @@ void MenuBarItem::followHosts() {
     // one never gets that far.
     if (m_tray == nullptr && m_hosts->any())
         createTray();
-    if (m_tray != nullptr && m_trayForHost && m_hosts->statusNotifierHost()
-        && !m_hosts->itemListed() && !m_relist.isActive())
+    if (awaitingListing() && !m_relist.isActive())
         m_relist.start();
     const bool shown = inTray();
     if (shown == m_shown)
@@ -138,12 +135,12 @@ void MenuBarItem::createTray() {
     // A StatusNotifierItem host that shows only menus gets one; on an X11
     // tray Qt would pop it up on a right click, which opens the panel there.
     if (m_hosts->statusNotifierHost()) {
-        if (m_menu == nullptr)
+        if (m_menu == nullptr) {
             m_menu = new QMenu;
-        m_menu->clear();
-        m_menu->addAction(tr("Open Quello"), this, &MenuBarItem::openRequested);
-        m_menu->addAction(QCoreApplication::translate("Quello::PanelView", "Check All Now"),
-                          &m_store, [this] { m_store.checkAll(); });
+            m_menu->addAction(tr("Open Quello"), this, &MenuBarItem::openRequested);
+            m_menu->addAction(QCoreApplication::translate("Quello::PanelView", "Check All Now"),
+                              &m_store, [this] { m_store.checkAll(); });
+        }
         m_tray->setContextMenu(m_menu);
     }
     refresh();
@@ -152,8 +149,11 @@ void MenuBarItem::createTray() {
 }
 
 void MenuBarItem::redrawIcons() {
-    const QColor color = foreground();
     const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    // The scheme's text colour, made light where the desktop's bar is known
+    // to be dark.
+    const QColor color = TrayForeground::forDesktop(
+        desktop, QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText));
     // A tray that does not tint gets only pictures: exactly these pixels,
     // light on a dark rim, rather than whatever its loader makes of a name.
     const bool named = TrayForeground::tints(desktop);

@@ -36,10 +36,6 @@ public:
     // Where the icon sits on screen; empty where the tray does not say.
     QRect iconGeometry() const;
 
-    // The colour the icon is drawn in: the scheme's text colour, made light
-    // where the desktop's bar is known to be dark.
-    static QColor foreground();
-
 Q_SIGNALS:
     void clicked();
     void openRequested();
@@ -57,6 +53,8 @@ protected:
 private:
     void followHosts();
     void createTray();
+    // Qt's item was made for a host, which has not listed it yet.
+    bool awaitingListing() const;
     void redrawIcons();
     void refresh();
 

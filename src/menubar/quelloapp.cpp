@@ -54,9 +54,9 @@ QuelloApp::QuelloApp(const QString& digProgram)
         .digProgram = digProgram.isEmpty() ? DigRunner::defaultProgram.toString() : digProgram,
         .wakeWatcher = &m_wakeWatcher,
         .connectivity = &m_connectivity})
-    , m_colorScheme(new ColorSchemeWatcher(this))
     , m_item(new MenuBarItem(m_store, this))
     , m_popover(std::make_unique<PanelPopover>(m_store)) {
+    new ColorSchemeWatcher(this);
     m_notifier.setFallback([this](const QString& title, const QString& body) {
         if (QSystemTrayIcon* tray = m_item->trayIcon())
             tray->showMessage(title, body, appIcon());
@@ -70,7 +70,7 @@ QuelloApp::QuelloApp(const QString& digProgram)
     });
     // Every tray went (a panel crashed, an extension was turned off): the
     // window is the way in again, unless a tray comes back first.
-    connect(m_item, &MenuBarItem::trayLost, this, &QuelloApp::showWindowUnlessTray);
+    connect(m_item, &MenuBarItem::trayLost, this, [this] { showWindowUnlessTray(trayGraceMs); });
     connect(&m_notifier, &Notifier::activated, this, [this](const QUuid& watchId) {
         if (m_store.watch(watchId) != nullptr)
             showPanel();
@@ -130,10 +130,10 @@ void QuelloApp::showPanel() {
         m_popover->showStandalone();
 }
 
-void QuelloApp::showWindowUnlessTray() {
+void QuelloApp::showWindowUnlessTray(int graceMs) {
     // Without a tray there is no icon to click: the panel opens as a window,
     // unless a tray host turns up first, as it may at login.
-    QTimer::singleShot(trayGraceMs, this, [this] {
+    QTimer::singleShot(graceMs, this, [this] {
         if (!trayUsable())
             showPanel();
     });
@@ -210,13 +210,7 @@ int QuelloApp::main(int argc, char* argv[]) {
     connect(&instance, &SingleInstance::showRequested, &app, &QuelloApp::showPanel);
     // Whether a tray shows the icon is known only once the watcher answers;
     // no tray host can come on a silent bus, so then the window comes at once.
-    if (busSilent)
-        QTimer::singleShot(0, &app, [&app] {
-            if (!app.trayUsable())
-                app.showPanel();
-        });
-    else
-        app.showWindowUnlessTray();
+    app.showWindowUnlessTray(busSilent ? 0 : trayGraceMs);
     return QApplication::exec();
 }
 

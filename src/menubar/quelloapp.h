@@ -13,7 +13,6 @@
 
 namespace Quello {
 
-class ColorSchemeWatcher;
 class MenuBarItem;
 class PanelPopover;
 
@@ -48,11 +47,11 @@ public:
     // tray.
     void showPanel();
     void togglePanel();
-    // Opens the panel as a window after a short grace, if no tray shows the
-    // icon by then.
-    void showWindowUnlessTray();
 
 private:
+    // Opens the panel as a window after `graceMs`, if no tray shows the icon
+    // by then.
+    void showWindowUnlessTray(int graceMs);
     bool trayUsable() const;
     static bool popupsCanBePlaced();
 
@@ -62,7 +61,6 @@ private:
     LogindWakeWatcher m_wakeWatcher;
     NetworkConnectivity m_connectivity;
     DigStore m_store;
-    ColorSchemeWatcher* m_colorScheme;
     MenuBarItem* m_item;
     std::unique_ptr<PanelPopover> m_popover; // a top-level window has no parent
 };

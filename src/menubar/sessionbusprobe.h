@@ -21,15 +21,16 @@ public:
         Unknown, // no bus named, or one this probe cannot reach (tcp, launchd)
     };
 
-    // The bus named by DBUS_SESSION_BUS_ADDRESS, or $XDG_RUNTIME_DIR/bus as
-    // libdbus finds it: a unix socket path, or an abstract name with a
-    // leading NUL. None for any other kind of address.
-    static std::optional<QByteArray> socketAddress(const QProcessEnvironment& environment);
-
     // Connects, authenticates, says Hello and asks the bus for its id, all
     // before `deadline`. Blocks for at most that long.
     static Verdict probe(const QProcessEnvironment& environment,
                          std::chrono::milliseconds deadline);
+
+private:
+    // The bus named by DBUS_SESSION_BUS_ADDRESS, or $XDG_RUNTIME_DIR/bus as
+    // libdbus finds it: a unix socket path, or an abstract name with a
+    // leading NUL. None for any other kind of address.
+    static std::optional<QByteArray> socketAddress(const QProcessEnvironment& environment);
 };
 
 } // namespace Quello

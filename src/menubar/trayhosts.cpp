@@ -37,22 +37,28 @@ bool xembedTrayOwned() {
     if (x11 == nullptr || x11->connection() == nullptr)
         return false;
     xcb_connection_t* connection = x11->connection();
-    // DISPLAY is ":0" or ":0.1"; the number after the dot is the screen.
-    const QString display = qEnvironmentVariable("DISPLAY");
-    const int dot = display.lastIndexOf(u'.');
-    const int screen = dot > display.lastIndexOf(u':') ? display.mid(dot + 1).toInt() : 0;
-    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()),
-        nullptr);
-    if (atom == nullptr)
+    // Named once: the process keeps its one connection, and the poll then
+    // costs a single round trip.
+    static const xcb_atom_t selection = [connection] {
+        // DISPLAY is ":0" or ":0.1"; the number after the dot is the screen.
+        const QString display = qEnvironmentVariable("DISPLAY");
+        const int dot = display.lastIndexOf(u'.');
+        const int screen = dot > display.lastIndexOf(u':') ? display.mid(dot + 1).toInt() : 0;
+        const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()),
+            nullptr);
+        const xcb_atom_t interned = atom != nullptr ? atom->atom : xcb_atom_t(XCB_NONE);
+        std::free(atom); // xcb replies are malloc()ed
+        return interned;
+    }();
+    if (selection == XCB_NONE)
         return false;
     xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
     const bool owned = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner); // xcb replies are malloc()ed
-    std::free(atom);
+    std::free(owner);
     return owned;
 }
 #else
