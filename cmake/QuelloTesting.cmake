@@ -11,6 +11,9 @@ function(quello_add_test name)
     add_executable(${name} ${arg_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test quello_warnings ${arg_LIBRARIES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+    # The fake dig's script, for tests that run a store or a query on it.
+    target_compile_definitions(${name} PRIVATE
+        FAKEDIG_PATH="${PROJECT_SOURCE_DIR}/tests/support/fakedig")
     # WRAPPER: a command the test runs under (such as a lab of its own).
     add_test(NAME ${name} COMMAND ${arg_WRAPPER} $<TARGET_FILE:${name}>)
     if(NOT arg_TIMEOUT)

@@ -24,14 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Lab commands separated by ";", each with its arguments separated by "|".
-[[nodiscard]] bool lab(const QString& commands) {
-    for (const QString& command : commands.split(u';'))
-        if (!DnsLab::run(command.split(u'|')))
-            return false;
-    return true;
-}
-
 // What a resolver's cache says is left of NAME's answer, read without a query.
 std::optional<qint64> cacheTtl(const QString& resolver, const QString& name,
                                const QString& type = u"A"_s) {
@@ -97,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(dig.setPermissions(dig.permissions() | QFileDevice::ExeOwner));
     }
     void init() {
-        QVERIFY(lab(u"reset"_s));
+        QVERIFY(DnsLab::runCommands(u"reset"_s));
         QFile::remove(m_dir.filePath(u"runs"_s));
         m_notifier.notifications.clear();
         m_store = std::make_unique<DigStore>(StoreServices{.settings = m_settings,
@@ -145,7 +137,7 @@ private Q_SLOTS:
         QFETCH(QString, domain);
         QFETCH(RecordType, type);
         QFETCH(QList<AnswerStatus>, statuses);
-        QVERIFY(lab(setup));
+        QVERIFY(DnsLab::runCommands(setup));
 
         const QUuid id = addWatch(domain, type, std::nullopt);
         QVERIFY(!id.isNull());
@@ -195,12 +187,12 @@ private Q_SLOTS:
         QFETCH(QString, changed);
         QFETCH(QString, domain);
         QFETCH(QString, expected);
-        QVERIFY(lab(initial));
+        QVERIFY(DnsLab::runCommands(initial));
         for (const Resolver& resolver : Resolver::all()) {
-            QVERIFY(lab(u"prime|"_s + resolver.id + u'|' + domain));
+            QVERIFY(DnsLab::runCommands(u"prime|"_s + resolver.id + u'|' + domain));
             QTest::qWait(700);
         }
-        QVERIFY(lab(changed));
+        QVERIFY(DnsLab::runCommands(changed));
         const int runsBefore = digRuns();
 
         const QUuid id = addWatch(domain, RecordType::A, expected);
@@ -229,10 +221,10 @@ private Q_SLOTS:
     // A lagging authoritative server hands the old answer out again with a
     // new TTL: the early check finds it, and the watch gets a later time.
     void aLaggingServerGivesTheOldAnswerANewExpiry() {
-        QVERIFY(lab(u"set|all|lag.example.test|A|5|192.0.2.1"_s));
-        QVERIFY(lab(u"prime|all|lag.example.test"_s));
-        QVERIFY(lab(u"set|ns1|lag.example.test|A|5|192.0.2.2"_s));
-        QVERIFY(lab(u"stop|ns1"_s)); // only the lagging ns2 answers now
+        QVERIFY(DnsLab::runCommands(u"set|all|lag.example.test|A|5|192.0.2.1"_s));
+        QVERIFY(DnsLab::runCommands(u"prime|all|lag.example.test"_s));
+        QVERIFY(DnsLab::runCommands(u"set|ns1|lag.example.test|A|5|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"stop|ns1"_s)); // only the lagging ns2 answers now
         const QUuid id = addWatch(u"lag.example.test"_s, RecordType::A, u"192.0.2.2"_s);
         const std::optional<Instant> firstEta = m_store->etaOf(*m_store->watch(id));
         QVERIFY(firstEta);

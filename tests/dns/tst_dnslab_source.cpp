@@ -22,19 +22,12 @@ namespace {
 
 const QString www = u"www.example.test"_s;
 
-[[nodiscard]] bool lab(const QString& command) {
-    return DnsLab::run(command.split(u'|'));
-}
-
 // www A with TTL 120 on both servers, cached by every resolver.
 [[nodiscard]] bool primedWith(const QString& value) {
-    if (!lab(u"set|all|www.example.test|A|120|"_s + value))
-        return false;
-    for (const QString& resolver : {u"system"_s, u"cloudflare"_s, u"google"_s, u"quad9"_s}) {
-        if (!lab(u"prime|"_s + resolver + u"|www.example.test|A"_s))
-            return false;
-    }
-    return true;
+    QString commands = u"set|all|www.example.test|A|120|"_s + value;
+    for (const QString& resolver : {u"system"_s, u"cloudflare"_s, u"google"_s, u"quad9"_s})
+        commands += u";prime|"_s + resolver + u"|www.example.test|A"_s;
+    return DnsLab::runCommands(commands);
 }
 
 struct WaitResult {
@@ -79,7 +72,7 @@ private Q_SLOTS:
             QSKIP("needs /usr/bin/dig (package bind9-dnsutils)");
     }
     void init() {
-        QVERIFY(lab(u"reset"_s));
+        QVERIFY(DnsLab::runCommands(u"reset"_s));
         m_f = std::make_unique<StoreFixture>();
         m_f->digProgram = QStringLiteral("/usr/bin/dig");
     }
@@ -89,7 +82,7 @@ private Q_SLOTS:
     // for the caches to turn, then settles with one notification.
     void caches_agreeing_on_the_old_answer_do_not_settle() {
         QVERIFY(primedWith(u"192.0.2.1"_s));
-        QVERIFY(lab(u"set|all|www.example.test|A|120|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set|all|www.example.test|A|120|192.0.2.2"_s));
         const QUuid id = m_f->addAndCheck(www);
         QVERIFY(!id.isNull());
         QVERIFY(!m_f->store->watch(id)->settledAt);
@@ -98,11 +91,10 @@ private Q_SLOTS:
                  qPrintable(details(id)));
 
         // Three caches let go; the fourth still holds the old answer.
-        for (const char* resolver : {"system", "cloudflare", "google"})
-            QVERIFY(lab(u"flush|"_s + QLatin1String(resolver)));
+        QVERIFY(DnsLab::runCommands(u"flush|system;flush|cloudflare;flush|google"_s));
         QVERIFY(m_f->checkNow(id));
         QVERIFY(!m_f->store->watch(id)->settledAt);
-        QVERIFY(lab(u"flush|quad9"_s));
+        QVERIFY(DnsLab::runCommands(u"flush|quad9"_s));
         QVERIFY(m_f->checkNow(id));
         QVERIFY(m_f->store->watch(id)->settledAt);
         QVERIFY(m_f->checkNow(id));
@@ -112,7 +104,7 @@ private Q_SLOTS:
 
     void lagging_ns2_is_named() {
         QVERIFY(primedWith(u"192.0.2.1"_s));
-        QVERIFY(lab(u"set|ns1|www.example.test|A|120|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set|ns1|www.example.test|A|120|192.0.2.2"_s));
         const QUuid id = m_f->addAndCheck(www);
         QVERIFY(!id.isNull());
         QCOMPARE(details(id), u"servers disagree: ns2 still has 192.0.2.1"_s);
@@ -154,8 +146,7 @@ private Q_SLOTS:
         QFETCH(QString, servedName);
 
         QVERIFY(primedWith(u"192.0.2.1"_s));
-        for (const QString& command : setup.split(u';'))
-            QVERIFY(lab(command));
+        QVERIFY(DnsLab::runCommands(setup));
         const WaitResult waited = quelloWait(QStringList{u"--source"_s, u"-t"_s, u"3s"_s} + line);
         QCOMPARE(waited.status, status);
         const QJsonObject source = waited.json.value(u"source"_s).toObject();
@@ -175,7 +166,7 @@ private Q_SLOTS:
         const QUuid id = m_f->addAndCheck(www);
         QVERIFY(!id.isNull());
         QVERIFY(m_f->store->watch(id)->settledAt);
-        QVERIFY(lab(u"stop|ns1"_s) && lab(u"stop|ns2"_s));
+        QVERIFY(DnsLab::runCommands(u"stop|ns1;stop|ns2"_s));
         QVERIFY(m_f->checkNow(id));
         QCOMPARE(details(id), u"unknown"_s);
         QVERIFY(m_f->store->watch(id)->settledAt);

@@ -19,19 +19,6 @@ using namespace Quello;
 using namespace Quello::Test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// One command to the lab, its arguments separated by "|".
-[[nodiscard]] bool lab(const QString& command) {
-    return DnsLab::run(command.split(u'|'));
-}
-
-[[nodiscard]] bool lab(const QStringList& args) {
-    return DnsLab::run(args);
-}
-
-} // namespace
-
 class TestDnslabStore : public QObject {
     Q_OBJECT
 
@@ -59,7 +46,7 @@ private Q_SLOTS:
             QSKIP("needs /usr/bin/dig (package bind9-dnsutils)");
     }
     void init() {
-        QVERIFY(lab(u"reset"_s));
+        QVERIFY(DnsLab::runCommands(u"reset"_s));
         m_f = std::make_unique<StoreFixture>();
         m_f->digProgram = QStringLiteral("/usr/bin/dig");
     }
@@ -67,7 +54,7 @@ private Q_SLOTS:
     void cleanup() {
         m_f.reset();
         m_wait.kill(), m_wait.waitForFinished();
-        QVERIFY(lab(u"reset"_s));
+        QVERIFY(DnsLab::runCommands(u"reset"_s));
     }
 
     void valuesAsTheRealOutputConverts_data() {
@@ -94,7 +81,7 @@ private Q_SLOTS:
         QFETCH(RecordType, type);
         QFETCH(QStringList, values);
         if (!setup.isEmpty())
-            QVERIFY(lab(setup));
+            QVERIFY(DnsLab::runCommands(setup));
 
         const QUuid id = m_f->addAndCheck(QStringLiteral("kinds.lab.test"), type);
         QVERIFY(!id.isNull());
@@ -130,7 +117,7 @@ private Q_SLOTS:
     void expectedTxtTextMatchesTheRealOutput() {
         QFETCH(QStringList, strings);
         QFETCH(QString, expected);
-        QVERIFY(lab(QStringList{u"set-txt"_s, u"all"_s, u"text.lab.test"_s} + strings));
+        QVERIFY(DnsLab::run(QStringList{u"set-txt"_s, u"all"_s, u"text.lab.test"_s} + strings));
 
         const QUuid id = m_f->addAndCheck(u"text.lab.test"_s, RecordType::TXT, expected);
         QVERIFY(!id.isNull());
@@ -144,7 +131,7 @@ private Q_SLOTS:
     // dig converts no name when its output is not a terminal: the ACE form
     // is what reaches it, from the panel's suggestion and from quello-wait.
     void unicodeNameAskedForInItsAceForm() {
-        QVERIFY(lab(u"set-a|all|xn--bcher-kva.example.test|192.0.2.1"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|all|xn--bcher-kva.example.test|192.0.2.1"_s));
         const QUuid id =
             m_f->addAndCheck(u"xn--bcher-kva.example.test"_s, RecordType::A, u"192.0.2.1"_s);
         QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
@@ -170,29 +157,29 @@ private Q_SLOTS:
     void settledWatchThroughFailures() {
         QFETCH(QStringList, fault);
         QFETCH(bool, staysSettled);
-        QVERIFY(lab(u"set-a|all|trip.lab.test|192.0.2.1"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|all|trip.lab.test|192.0.2.1"_s));
         const QUuid id = m_f->addAndCheck(u"trip.lab.test"_s);
         QVERIFY(!id.isNull() && m_f->store->watch(id)->settledAt);
 
-        QVERIFY(lab(fault[0]));
+        QVERIFY(DnsLab::runCommands(fault[0]));
         QVERIFY(m_f->checkNow(id));
         QCOMPARE(m_f->store->watch(id)->settledAt.has_value(), staysSettled);
-        QVERIFY(lab(fault[1]));
+        QVERIFY(DnsLab::runCommands(fault[1]));
         QVERIFY(m_f->checkNow(id));
         QVERIFY(m_f->store->watch(id)->settledAt);
         QCOMPARE(m_f->notifier.notifications.size(), staysSettled ? 1 : 2);
     }
 
     void waitSettlesWithinOneIntervalOfTheLastChange() {
-        QVERIFY(lab(u"set-a|all|moving.lab.test|192.0.2.1"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|all|moving.lab.test|192.0.2.1"_s));
         start({u"--timeout"_s, u"1m"_s, u"--json"_s, u"moving.lab.test"_s, u"A"_s, u"192.0.2.2"_s});
         QTest::qWait(2500);
-        QVERIFY(lab(u"set-a|system|moving.lab.test|192.0.2.2"_s));
-        QVERIFY(lab(u"set-a|cloudflare|moving.lab.test|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|system|moving.lab.test|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|cloudflare|moving.lab.test|192.0.2.2"_s));
         QTest::qWait(2500);
         QCOMPARE(m_wait.state(), QProcess::Running); // half changed: still waiting
-        QVERIFY(lab(u"set-a|google|moving.lab.test|192.0.2.2"_s));
-        QVERIFY(lab(u"set-a|quad9|moving.lab.test|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|google|moving.lab.test|192.0.2.2"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|quad9|moving.lab.test|192.0.2.2"_s));
         QElapsedTimer sinceLastChange;
         sinceLastChange.start();
         // One interval, and the last check itself with room for a busy machine.
@@ -219,8 +206,7 @@ private Q_SLOTS:
     }
 
     void waitForFrozenResolverTimesOutNamingIt() {
-        QVERIFY(lab(u"set-a|all|frozen.lab.test|192.0.2.1"_s));
-        QVERIFY(lab(u"freeze|quad9"_s));
+        QVERIFY(DnsLab::runCommands(u"set-a|all|frozen.lab.test|192.0.2.1;freeze|quad9"_s));
         QElapsedTimer waited;
         waited.start();
         start({u"--timeout"_s, u"4s"_s, u"frozen.lab.test"_s});

@@ -51,6 +51,29 @@ SourceBook::Entry sourceOf(const QStringList& servers) {
     return {zone, answers};
 }
 
+// One result per output in Resolver::all() order; "!" is a failed query.
+Consensus::ResultMap resultsOf(const QStringList& outputs) {
+    Consensus::ResultMap results;
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const bool failed = outputs[i].startsWith(u'!');
+        results.insert(Resolver::all().at(size_t(i)).id,
+                       {failed ? QStringList() : DigRunner::valuesFromOutput(outputs[i]), failed});
+    }
+    return results;
+}
+
+// Per resolver: P problem, D ok but lagging, O ok.
+QString letters(const Watch& watch, const Consensus::ResultMap& results,
+                const SourceVerdict& verdict = {}) {
+    QString result;
+    const QList<Resolver> lagging = Consensus::lagging(watch, results, verdict);
+    for (const Resolver& r : Resolver::all())
+        result += Consensus::status(watch, results, r, verdict) == ResolverStatus::Problem ? u'P'
+                  : lagging.contains(r)                                                    ? u'D'
+                                                                                           : u'O';
+    return result;
+}
+
 } // namespace
 
 class TestConsensus : public QObject {
@@ -133,22 +156,10 @@ private Q_SLOTS:
 
         const Watch watch = savedWatch(QStringLiteral("example.test"),
                                        *recordTypeFromRawValue(type), optional(expected));
-        Consensus::ResultMap results;
-        for (qsizetype i = 0; i < outputs.size(); ++i) {
-            const bool failed = outputs[i].startsWith(u'!');
-            results.insert(
-                Resolver::all().at(size_t(i)).id,
-                {failed ? QStringList() : DigRunner::valuesFromOutput(outputs[i]), failed});
-        }
+        const Consensus::ResultMap results = resultsOf(outputs);
         QCOMPARE(Consensus::value(watch, results), optional(consensus));
         QCOMPARE(Consensus::isSettled(watch, results), settled);
-        QString letters; // per resolver: P problem, D ok but lagging, O ok
-        const QList<Resolver> lagging = Consensus::lagging(watch, results);
-        for (const Resolver& r : Resolver::all())
-            letters += Consensus::status(watch, results, r) == ResolverStatus::Problem ? u'P'
-                       : lagging.contains(r)                                           ? u'D'
-                                                                                       : u'O';
-        QCOMPARE(letters, statuses);
+        QCOMPARE(letters(watch, results), statuses);
     }
 
     // Seconds left count up to the next whole one: an entry with 0.2 s to go
@@ -232,22 +243,12 @@ private Q_SLOTS:
 
         const Watch watch =
             savedWatch(QStringLiteral("example.test"), RecordType::A, optional(expected));
-        Consensus::ResultMap results;
-        for (qsizetype i = 0; i < outputs.size(); ++i)
-            results.insert(Resolver::all().at(size_t(i)).id,
-                           {DigRunner::valuesFromOutput(outputs[i]), false});
+        const Consensus::ResultMap results = resultsOf(outputs);
         const SourceBook::Entry source = sourceOf(servers);
         const SourceVerdict verdict = SourceVerdict::judge(source.answers);
 
         QCOMPARE(Consensus::isSettled(watch, results, verdict), settled);
-        QString letters;
-        const QList<Resolver> lagging = Consensus::lagging(watch, results, verdict);
-        for (const Resolver& r : Resolver::all())
-            letters += Consensus::status(watch, results, r, verdict) == ResolverStatus::Problem
-                           ? u'P'
-                       : lagging.contains(r) ? u'D'
-                                             : u'O';
-        QCOMPARE(letters, statuses);
+        QCOMPARE(letters(watch, results, verdict), statuses);
         QCOMPARE(SourceText::blocker(watch, &source, results), blocker);
         QCOMPARE(SourceText::details(watch, &source), details);
     }

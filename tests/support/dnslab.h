@@ -15,11 +15,6 @@ inline QString program() {
     return QProcessEnvironment::systemEnvironment().value(QStringLiteral("DNSLAB"));
 }
 
-// One command, its arguments separated by "|": "set-txt|all|x.test|two words".
-inline QStringList command(const char* text) {
-    return QString::fromUtf8(text).split(u'|');
-}
-
 [[nodiscard]] inline bool run(const QStringList& args) {
     QProcess process;
     process.start(program(), args);
@@ -32,8 +27,13 @@ inline QStringList command(const char* text) {
     return true;
 }
 
-[[nodiscard]] inline bool run(const char* text) {
-    return run(command(text));
+// Commands separated by ";", each with its arguments separated by "|":
+// "set-a|all|x.test|192.0.2.1;freeze|quad9". Stops at the first that fails.
+[[nodiscard]] inline bool runCommands(const QString& commands) {
+    for (const QString& command : commands.split(u';'))
+        if (!run(command.split(u'|')))
+            return false;
+    return true;
 }
 
 } // namespace Quello::Test::DnsLab

@@ -83,10 +83,6 @@ struct FakeZone {
                                      : longReply("NOERROR", true, answer);
         say(first + longReply("NOERROR", true, {soaRecord(serial)}), server, name, type);
     }
-
-    void silence(const QString& server) const {
-        say(noReply("127.0.1.x") + noReply("127.0.1.x"), server, FakeDig::any, FakeDig::any, 9);
-    }
 };
 
 } // namespace Quello::Test

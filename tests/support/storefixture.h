@@ -3,6 +3,7 @@
 #include "fakeclock.h"
 #include "fakedig.h"
 #include "fakenotifier.h"
+#include "fakezone.h"
 #include "memorysettingsstore.h"
 #include "model/resolver.h"
 #include "model/watchlistcodec.h"
@@ -79,8 +80,7 @@ struct StoreFixture {
                 a.status = output.size() > 1 ? output.mid(1).toInt() : 9;
                 // As the real dig gives up when no server answers.
                 if (a.status == 9) {
-                    a.output = ";; communications error to 127.0.0.1#53: timed out\n"
-                               ";; no servers could be reached\n";
+                    a.output = noReply("127.0.0.1");
                     a.verbatim = true;
                 }
             } else if (output.startsWith(u'?')) {

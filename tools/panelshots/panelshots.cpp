@@ -50,11 +50,9 @@ struct Scene : StoreFixture {
     }
     // The resolver at `server` gets no answer, and dig says why as it does.
     void failWith(const QString& domain, const QString& server, const char* why) {
-        dig.setAnswer({.output = QByteArray(";; communications error to ") + server.toLatin1()
-                                 + "#53: " + why + "\n;; no servers could be reached\n",
-                       .status = 9,
-                       .verbatim = true},
-                      server, domain);
+        dig.setAnswer(
+            {.output = noReply(server.toLatin1().constData(), why), .status = 9, .verbatim = true},
+            server, domain);
     }
     void answerAll(const QString& domain, const QString& output) {
         answer(domain, {output, output, output, output});
