@@ -10,12 +10,10 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <functional>
-
 namespace Quello::Test {
 
 // The desktop's notification server on a PrivateBus. It records every Notify
-// call (and hands it to onNotify) and answers with ids counting up from 1 (a
+// call and answers with ids counting up from 1 (a
 // replaces_id it handed out is answered with itself); setMode() makes it never
 // answer or answer with errors.
 class FakeNotificationServer final : public QDBusVirtualObject {
@@ -75,7 +73,6 @@ public:
     }
 
     QList<NotifyCall> notifyCalls;
-    std::function<void(const NotifyCall&)> onNotify; // before the answer is sent
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -106,8 +103,6 @@ private:
             call.answeredId =
                 call.replacesId != 0 && call.replacesId < m_nextId ? call.replacesId : m_nextId++;
         notifyCalls.append(call);
-        if (onNotify)
-            onNotify(call);
         if (m_mode == Mode::NeverReply)
             message.setDelayedReply(true);
         else if (m_mode == Mode::ErrorReply)
