@@ -204,10 +204,19 @@ private Q_SLOTS:
         m_f->answer({one, one, one, QStringLiteral("192.0.2.9\n")}, FakeDig::any,
                     {300, 300, 300, 150});
         const Watch saved = savedWatch(QStringLiteral("example.com"));
-        DigStore& store = m_f->start({saved});
+        const Watch absent = savedWatch(QStringLiteral("absent.example.com"), RecordType::TXT,
+                                        QStringLiteral("k3y"));
+        m_f->answer(QStringList(4, QStringLiteral("?NXDOMAIN")), absent.domain, {60, 60, 60, 60});
+        DigStore& store = m_f->start({saved, absent});
         QVERIFY(m_f->launchChecksDone());
         RowUnderTest under = rowFor(store, saved.id, true);
         QCOMPARE(under.row->secondLine(), QStringLiteral("192.0.2.1 \u00B7 about 3 min"));
+        // Without a value the reader hears the estimate once, not again after
+        // "no answer yet".
+        const QString name = QAccessible::queryAccessibleInterface(under.list->row(absent.id))
+                                 ->text(QAccessible::Name);
+        QCOMPARE(name.count(QStringLiteral("about 1 min")), 1);
+        QVERIFY(name.contains(QStringLiteral(", no answer yet, propagating")));
         QVERIFY(under.row->accessibilitySummary().endsWith(QStringLiteral(", about 3 min")));
 
         PaintCounter counter;

@@ -73,16 +73,18 @@ QString WatchRow::secondLine(const DigStore& store, const Watch& watch) {
         line = *consensus;
         if (watch.expected && !watch.settledAt && blocker.isEmpty())
             line += QStringLiteral(" \u00B7 waiting for ") + *watch.expected;
-    } else if (store.isChecking().contains(watch.id)) {
-        line = tr("checking\u2026");
     } else {
-        line = tr("no answer yet");
+        line = noValueWord(store, watch);
     }
     if (!blocker.isEmpty())
         line += QStringLiteral(" \u00B7 ") + blocker;
     if (const std::optional<QString> eta = etaText(store, watch))
         line += QStringLiteral(" \u00B7 ") + *eta;
     return line;
+}
+
+QString WatchRow::noValueWord(const DigStore& store, const Watch& watch) {
+    return store.isChecking().contains(watch.id) ? tr("checking\u2026") : tr("no answer yet");
 }
 
 QString WatchRow::domainTitle(const QString& domain) {

@@ -74,6 +74,8 @@ public:
     StatusDotLook statusDotLook() const { return statusDotLook(m_store, m_watch); }
 
     static QString secondLine(const DigStore& store, const Watch& watch);
+    // What the second line starts with while no value is agreed.
+    static QString noValueWord(const DigStore& store, const Watch& watch);
     // The domain as the row shows it: an ACE name with its Unicode form beside.
     static QString domainTitle(const QString& domain);
     static QString accessibilitySummary(const DigStore& store, const Watch& watch);

@@ -155,9 +155,10 @@ WatchRow* WatchRowAccessible::row() const {
 
 QString WatchRowAccessible::spokenName(const DigStore& store, const Watch& watch) {
     QString name = WatchRow::accessibilitySummary(store, watch);
-    // The summary leaves out what the row shows while no value is agreed.
+    // The summary leaves out what the row shows while no value is agreed;
+    // what keeps the watch back and when it may settle it already says.
     if (!store.consensusValue(watch))
-        name += QStringLiteral(", ") + WatchRow::secondLine(store, watch).remove(u'\u2026');
+        name += QStringLiteral(", ") + WatchRow::noValueWord(store, watch).remove(u'\u2026');
     // Readers put a button's value, if at all, after its role and states;
     // in the name, the state is heard with the row at any arrowing pace.
     return translated(QT_TRANSLATE_NOOP("Quello::WatchRow", "%1, %2"))
