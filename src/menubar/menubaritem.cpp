@@ -145,7 +145,7 @@ void MenuBarItem::createTray() {
     }
     refresh();
     m_tray->show();
-    Q_EMIT trayArrived();
+    // Arrived only once a tray shows it: followHosts() says so.
 }
 
 void MenuBarItem::redrawIcons() {

@@ -4,6 +4,7 @@
 It owns org.kde.StatusNotifierWatcher with a host registered, or with
     --host-after MS   the host registering MS milliseconds after the name
     --no-host         no host until the "host" command
+    --unlisted        registered items never listed (a host that never shows them)
 and takes commands on standard input, one per line, answering each with one
 JSON line on standard output (events come as JSON lines too):
     host / leave      the host registers / goes away
@@ -95,7 +96,7 @@ class Watcher(dbus.service.Object):
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="s", out_signature="a{sv}")
     def GetAll(self, interface):
-        items = ["".join(self.item)] if self.item else []
+        items = ["".join(self.item)] if self.item and "--unlisted" not in sys.argv else []
         return {"RegisteredStatusNotifierItems": dbus.Array(items, signature="s"),
                 "IsStatusNotifierHostRegistered": self.hosted, "ProtocolVersion": dbus.Int32(0)}
 

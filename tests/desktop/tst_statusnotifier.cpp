@@ -328,6 +328,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
     }
 
+    // A host that never lists the item shows no icon: the window stays.
+    void windowStaysWhileNoHostListsTheItem() {
+        startHost({u"--no-host"_s, u"--unlisted"_s});
+        startQuello({u"XDG_CURRENT_DESKTOP=KDE"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(panelShown(), 10000);
+        ask(u"host"_s);
+        QVERIFY(registered(5000));
+        QTest::qWait(1500);
+        QVERIFY(panelShown());
+    }
+
     // An X11 tray that goes away (its panel quit) leaves no belief in it
     // behind: the window comes back after the grace.
     void xembedTrayThatLeavesBringsTheWindowBack() {
